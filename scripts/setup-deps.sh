@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, tests and demo need. Idempotent:
+# does nothing when every package is already present.
+set -euo pipefail
+
+PACKAGES=(
+  cmake g++ ninja-build pkg-config ccache
+  zlib1g-dev libdb5.3++-dev libssl-dev libsqlite3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  qt6-base-dev qt6-webengine-dev qt6-webchannel-dev qt6-multimedia-dev
+  libqt6svg6 qt6-image-formats-plugins
+  xvfb xauth x11-utils fonts-wqy-microhei
+  sqlite3 python3
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
