@@ -149,7 +149,10 @@ int PacketParser::FeedPacket(const uint8_t* data, size_t size) {
                     return kFeedMore;
                 }
                 const uint8_t* p = buffer_.data() + start_;
+                // A failed candidate resumes the search one byte on, so a marker
+                // that overlaps the failed one is still found.
                 state_ = 0;
+                pos_ = start_ + 1;
                 if (std::memcmp(p + PacketHeader::kMagic, kMagicBytes, 4) != 0) {
                     return kFeedBadMagic;
                 }
@@ -177,6 +180,7 @@ int PacketParser::FeedPacket(const uint8_t* data, size_t size) {
                 const uint8_t* p = buffer_.data() + start_;
                 if (LoadU32(p + PacketHeader::kBodyLength) !=
                     length_ - PacketHeader::kLengthExtra) {
+                    pos_ = start_ + 1;
                     return kFeedBadLength;
                 }
                 const uint16_t sum = PacketChecksum(p + PacketHeader::kSize, BodySize());

@@ -91,7 +91,9 @@ public:
     const uint8_t* Packet() const { return buffer_.data() + start_; }
     size_t PacketSize() const { return PacketHeader::kLengthBase + length_; }
     const uint8_t* Body() const { return buffer_.data() + start_ + PacketHeader::kSize; }
-    size_t BodySize() const { return length_ - PacketHeader::kLengthExtra; }
+    size_t BodySize() const {
+        return length_ < PacketHeader::kLengthExtra ? 0 : length_ - PacketHeader::kLengthExtra;
+    }
 
     size_t Buffered() const { return buffer_.size(); }
     void Reset();
