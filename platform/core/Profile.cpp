@@ -13,10 +13,15 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// A stray "\r" (as in "\r\r\n") is trimmed like a blank.
+bool IsTrimmed(char c) {
+    return IsBlank(c) || c == '\r';
+}
+
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
+    while (!s.empty() && IsTrimmed(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
+    while (!s.empty() && IsTrimmed(s.back()))
         s.remove_suffix(1);
     return s;
 }

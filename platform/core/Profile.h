@@ -5,12 +5,13 @@
 // Reading:
 // - The file is read whole as bytes (GBK). Lines end with "\n"; a "\r" before it is
 //   dropped, so "\r\n" and "\n" files read alike.
-// - Blanks (space, tab) at the start and the end of a line are ignored.
+// - Blanks (space, tab, and a stray "\r") at the start and the end of a line, a
+//   name or a value are ignored.
 // - A line whose first non-blank byte is ";" is a comment.
 // - A line whose first non-blank byte is "[" starts a section; its name runs to the
 //   next "]" (or the end of the line), blanks around it trimmed.
 // - Any other line holding "=" is a key line of the current section: the key is the
-//   text before the first "=", the value the text after it, both trimmed of blanks.
+//   text before the first "=", the value the text after it, both trimmed.
 //   Lines without "=", and key lines before the first section, are ignored.
 // - Section and key names are compared without regard to ASCII case; other bytes must
 //   match exactly. Only the first section of a name counts, and in it the first key.

@@ -143,6 +143,15 @@ TEST_F(ProfileTest, UnterminatedLastLinesAreEndedBeforeAdding) {
     EXPECT_EQ(Get("A", "y"), "2");
 }
 
+TEST_F(ProfileTest, StrayCarriageReturnsDoNotHideAWrittenKey) {
+    WriteBytes(ini, "[A\r");
+    ASSERT_TRUE(vq::WritePrivateProfileString("A", "k", "v", ini));
+    EXPECT_EQ(ReadBytes(ini), "[A\r\r\nk=v\r\n");
+    EXPECT_EQ(Get("A", "k"), "v");
+    WriteBytes(ini, "[B]\r\r\nk=w\r\r\n");
+    EXPECT_EQ(Get("B", "k"), "w");
+}
+
 TEST_F(ProfileTest, RefusesWhatWouldBreakTheLineStructure) {
     const std::string before = "[A]\r\nx=1\r\n";
     WriteBytes(ini, before);
