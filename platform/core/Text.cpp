@@ -64,7 +64,11 @@ private:
     bool tried_[3][3] = {};
 };
 
-thread_local IconvCache t_iconv;
+// Function-local so that texts converted during static initialisation work too.
+IconvCache& ThreadIconv() {
+    thread_local IconvCache cache;
+    return cache;
+}
 
 struct Utf8Step {
     char32_t cp;
@@ -186,7 +190,7 @@ Out Convert(Enc from, Enc to, const void* src, std::size_t srcBytes) {
         used += bytes.size();
     };
 
-    iconv_t cd = t_iconv.Get(from, to);
+    iconv_t cd = ThreadIconv().Get(from, to);
     std::size_t left = srcBytes;
     while (left > 0) {
         if (cd == kNoIconv) {
