@@ -75,7 +75,9 @@ public:
     // Handles native events, waiting at most `maxWaitMs` (0: do not wait; -1: until an
     // event or Wake()). Returns when anything was handled, on Wake(), or at the timeout.
     virtual void ProcessEvents(int maxWaitMs) = 0;
-    // Any thread: makes a waiting ProcessEvents return soon.
+    // Any thread: makes a waiting ProcessEvents return soon, and makes sure fw::PumpPending()
+    // runs on the UI thread soon even while the backend runs a nested loop of its own (a
+    // message box or a menu): the worker thread's synchronous sends must not wait for it.
     virtual void Wake() = 0;
     // Monotonic milliseconds; the headless backend's clock is virtual.
     virtual std::int64_t NowMs() = 0;
@@ -130,6 +132,13 @@ public:
     }
     // Rasterises text onto a canvas picture; the default records only.
     virtual TextRenderer GetTextRenderer() { return nullptr; }
+
+    // ---- Loops ----
+    // A modal dialog's loop is starting (the headless backend runs its test hook here).
+    virtual void ModalLoopStarted(HWND dialog) { (void)dialog; }
+    // A modal loop with nothing to do for this long (real milliseconds) ends with -1;
+    // -1 means never (real desktops).
+    virtual int StallTimeoutMs() { return -1; }
 };
 
 using BackendFactory = std::function<std::unique_ptr<Backend>()>;

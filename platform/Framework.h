@@ -73,6 +73,9 @@ Point GetCursorPos();
 enum class Cursor { Arrow, Hand };
 void SetCursor(Cursor cursor);
 HWND GetForegroundWindow();
+// Whether a key is held: the high bit (0x8000) is set while VK_CONTROL or VK_SHIFT is down,
+// as reported with the last key or mouse input.
+short GetKeyState(int vk);
 HWND GetFocus();
 // The operating system's major version as the system's checks expect it (always >= 4).
 int GetSystemMajorVersion();

@@ -128,7 +128,7 @@ constexpr UINT WM_DRAWITEM = 0x002B;       // lParam: DrawItemStruct*
 constexpr UINT WM_SETFONT = 0x0030;
 constexpr UINT WM_NOTIFY = 0x004E;  // lParam: NotifyHeader*
 constexpr UINT WM_SETICON = 0x0080;
-constexpr UINT WM_KEYDOWN = 0x0100;  // wParam: virtual key
+constexpr UINT WM_KEYDOWN = 0x0100;  // wParam: virtual key, lParam: MK_CONTROL/MK_SHIFT state
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_INITDIALOG = 0x0110;
@@ -256,6 +256,10 @@ constexpr int SW_SHOWNOACTIVATE = 4;
 constexpr int SW_SHOW = 5;
 constexpr int SW_MINIMIZE = 6;
 constexpr int SW_RESTORE = 9;
+
+// ---- WM_SIZE types ----
+constexpr UINT SIZE_RESTORED = 0;
+constexpr UINT SIZE_MINIMIZED = 1;
 
 // ---- SetWindowPos ----
 constexpr UINT SWP_NOSIZE = 0x0001;

@@ -86,7 +86,8 @@ public:
     virtual void OnShowWindow(bool show) { (void)show; }
     virtual void OnEnable(bool enabled) { (void)enabled; }
     virtual void OnKillFocus() {}
-    virtual void OnSize(int width, int height) { (void)width, (void)height; }
+    // type: SIZE_RESTORED or SIZE_MINIMIZED.
+    virtual void OnSize(UINT type, int width, int height) { (void)type, (void)width, (void)height; }
     virtual void OnMove(int x, int y) { (void)x, (void)y; }
     virtual void OnGetMinMaxInfo(MinMaxInfo& info) { (void)info; }
     // Owner-drawn control: the parent's WM_DRAWITEM is reflected to the control's object.

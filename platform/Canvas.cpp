@@ -1,0 +1,267 @@
+#include "platform/Canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "platform/Resources.h"
+
+namespace fw {
+
+namespace {
+
+std::mutex& RendererLock() {
+    static std::mutex m;
+    return m;
+}
+TextRenderer& Renderer() {
+    static TextRenderer r;
+    return r;
+}
+
+}  // namespace
+
+void SetTextRenderer(TextRenderer renderer) {
+    std::lock_guard<std::mutex> lock(RendererLock());
+    Renderer() = std::move(renderer);
+}
+
+Font Font::FromPoints(std::string face, int points, int weight, bool underline) {
+    Font f;
+    f.face = std::move(face);
+    f.pixelHeight = (points * 96 + 36) / 72;
+    f.weight = weight;
+    f.underline = underline;
+    return f;
+}
+
+Font Font::FromHeight(std::string face, int pixelHeight, int weight, bool underline) {
+    Font f;
+    f.face = std::move(face);
+    f.pixelHeight = pixelHeight < 0 ? -pixelHeight : pixelHeight;
+    f.weight = weight;
+    f.underline = underline;
+    return f;
+}
+
+Font Font::DefaultGui(bool underline) {
+    return FromPoints("MS Shell Dlg", 8, FW_NORMAL, underline);
+}
+
+Canvas::Canvas(int width, int height, Color fill)
+    : owned_(std::make_unique<Bitmap>(width, height, fill)),
+      target_(owned_.get()),
+      clip_{0, 0, owned_->Width(), owned_->Height()},
+      texts_(std::make_shared<std::vector<TextRecord>>()) {}
+
+Canvas::Canvas(Bitmap& target)
+    : target_(&target),
+      clip_{0, 0, target.Width(), target.Height()},
+      texts_(std::make_shared<std::vector<TextRecord>>()) {}
+
+Canvas::Canvas(Bitmap& target, const Canvas& parent, int dx, int dy)
+    : target_(&target),
+      clip_{0, 0, target.Width(), target.Height()},
+      texts_(parent.texts_),
+      logDx_(parent.logDx_ + dx),
+      logDy_(parent.logDy_ + dy) {}
+
+void Canvas::SetClip(const Rect& r) {
+    const Rect all{0, 0, Width(), Height()};
+    clip_ = r.IsEmpty() ? all : r.Intersect(all);
+}
+
+void Canvas::Blend(int x, int y, Color c) {
+    if (clip_.Contains({x, y})) {
+        target_->Row(y)[x] = ColorToPixel(c);
+    }
+}
+
+void Canvas::SetPixel(int x, int y, Color c) {
+    Blend(x, y, c);
+}
+
+void Canvas::FillSolidRect(const Rect& r, Color c) {
+    const Rect in = r.Intersect(clip_);
+    const std::uint32_t px = ColorToPixel(c);
+    for (int y = in.top; y < in.bottom; ++y) {
+        std::fill(target_->Row(y) + in.left, target_->Row(y) + in.right, px);
+    }
+}
+
+void Canvas::FrameRect(const Rect& r, Color c) {
+    Draw3dRect(r, c, c);
+}
+
+void Canvas::Draw3dRect(const Rect& r, Color topLeft, Color bottomRight) {
+    if (r.IsEmpty()) {
+        return;
+    }
+    FillSolidRect({r.left, r.top, r.right - 1, r.top + 1}, topLeft);
+    FillSolidRect({r.left, r.top, r.left + 1, r.bottom - 1}, topLeft);
+    FillSolidRect({r.right - 1, r.top, r.right, r.bottom}, bottomRight);
+    FillSolidRect({r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
+}
+
+void Canvas::Rectangle(const Rect& r, Color pen, Color fill) {
+    FillSolidRect(r, fill);
+    FrameRect(r, pen);
+}
+
+void Canvas::Ellipse(const Rect& r, Color pen, Color fill) {
+    if (r.IsEmpty()) {
+        return;
+    }
+    const double a = r.Width() / 2.0;
+    const double b = r.Height() / 2.0;
+    const double cx = r.left + a;
+    const double cy = r.top + b;
+    auto inside = [&](int x, int y) {
+        if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) {
+            return false;
+        }
+        const double dx = (x + 0.5 - cx) / a;
+        const double dy = (y + 0.5 - cy) / b;
+        return dx * dx + dy * dy <= 1.0;
+    };
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            if (!inside(x, y)) {
+                continue;
+            }
+            const bool edge =
+                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            Blend(x, y, edge ? pen : fill);
+        }
+    }
+}
+
+void Canvas::Line(Point from, Point to, Color c) {
+    int x0 = from.x, y0 = from.y;
+    const int dx = std::abs(to.x - x0), sx = x0 < to.x ? 1 : -1;
+    const int dy = -std::abs(to.y - y0), sy = y0 < to.y ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        Blend(x0, y0, c);
+        if (x0 == to.x && y0 == to.y) {
+            break;
+        }
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+}
+
+void Canvas::DrawButtonFrame(const Rect& r, bool pushed) {
+    const Color face = RGB(240, 240, 240), light = RGB(255, 255, 255), shadow = RGB(160, 160, 160);
+    FillSolidRect(r, face);
+    if (pushed) {
+        Draw3dRect(r, shadow, light);
+    } else {
+        Draw3dRect(r, light, shadow);
+    }
+}
+
+void Canvas::BitBlt(int x, int y, int w, int h, const Bitmap& src, int sx, int sy) {
+    if (src.IsNull()) {
+        return;
+    }
+    // Clip the destination, then the source, keeping both in step.
+    Rect dst = Rect::FromXYWH(x, y, w, h).Intersect(clip_);
+    const Rect srcArea = Rect::FromXYWH(sx, sy, w, h).Intersect({0, 0, src.Width(), src.Height()});
+    dst = dst.Intersect(srcArea.Offset(x - sx, y - sy));
+    for (int yy = dst.top; yy < dst.bottom; ++yy) {
+        const std::uint32_t* s = src.Row(yy - y + sy) + (dst.left - x + sx);
+        std::copy(s, s + dst.Width(), target_->Row(yy) + dst.left);
+    }
+}
+
+namespace {
+
+template <typename Put>
+void Stretch(const Rect& dest, const Bitmap& src, const Rect& srcRect, const Rect& clip, Put put) {
+    if (src.IsNull() || dest.IsEmpty() || srcRect.IsEmpty()) {
+        return;
+    }
+    const Rect area = dest.Intersect(clip);
+    for (int y = area.top; y < area.bottom; ++y) {
+        const long long sy =
+            srcRect.top + (static_cast<long long>(y - dest.top) * srcRect.Height()) / dest.Height();
+        if (sy < 0 || sy >= src.Height()) {
+            continue;
+        }
+        const std::uint32_t* row = src.Row(int(sy));
+        for (int x = area.left; x < area.right; ++x) {
+            const long long sx =
+                srcRect.left +
+                (static_cast<long long>(x - dest.left) * srcRect.Width()) / dest.Width();
+            if (sx < 0 || sx >= src.Width()) {
+                continue;
+            }
+            put(x, y, row[sx]);
+        }
+    }
+}
+
+}  // namespace
+
+void Canvas::StretchBlt(const Rect& dest, const Bitmap& src, const Rect& srcRect) {
+    Stretch(dest, src, srcRect, clip_,
+            [this](int x, int y, std::uint32_t px) { target_->Row(y)[x] = px; });
+}
+
+void Canvas::TransparentBlt(const Rect& dest, const Bitmap& src, const Rect& srcRect, Color key) {
+    const std::uint32_t keyPx = ColorToPixel(key) & 0x00FFFFFFu;
+    Stretch(dest, src, srcRect, clip_, [this, keyPx](int x, int y, std::uint32_t px) {
+        if ((px & 0x00FFFFFFu) != keyPx) {
+            target_->Row(y)[x] = px;
+        }
+    });
+}
+
+void Canvas::DrawIcon(int x, int y, HICON icon) {
+    if (icon == 0) {
+        return;
+    }
+    if (auto bmp = Resources::Global().LoadIcon(icon)) {
+        DrawBitmap(x, y, *bmp);
+    }
+}
+
+Color Canvas::SetTextColor(Color c) {
+    const Color old = textColor_;
+    textColor_ = c;
+    return old;
+}
+
+int Canvas::SetBkMode(int mode) {
+    const int old = bkMode_;
+    bkMode_ = mode;
+    return old;
+}
+
+void Canvas::DrawText(const std::string& text, const Rect& r, UINT format) {
+    TextRecord rec{text, r, font_, textColor_, format, bkMode_, bkColor_};
+    TextRenderer renderer;
+    {
+        std::lock_guard<std::mutex> lock(RendererLock());
+        renderer = Renderer();
+    }
+    if (renderer) {
+        renderer(*target_, clip_, rec);
+    }
+    rec.rect = r.Offset(logDx_, logDy_);
+    texts_->push_back(std::move(rec));
+}
+
+void Canvas::TextOut(int x, int y, const std::string& text) {
+    DrawText(text, Rect{x, y, Width(), y + font_.pixelHeight + 4}, DT_LEFT | DT_SINGLELINE);
+}
+
+}  // namespace fw

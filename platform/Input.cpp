@@ -1,0 +1,180 @@
+// What the user does, as the backends report it. Each action goes through the same path
+// as on a desktop: the top-level window's PreTranslateMessage first, then the window.
+
+#include "platform/Backend.h"
+#include "platform/Internal.h"
+
+namespace fw::input {
+
+using namespace fw::detail;
+
+namespace {
+
+WindowData* TopOf(WindowData* d) {
+    while (d != nullptr && d->IsChild()) {
+        d = Find(d->parent);
+    }
+    return d;
+}
+
+bool PreTranslate(HWND target, const Msg& msg) {
+    WindowData* top = TopOf(Find(target));
+    if (top == nullptr || top->object == nullptr) {
+        return false;
+    }
+    return top->object->PreTranslateMessage(target, msg);
+}
+
+bool EnabledChain(WindowData* d) {
+    for (; d != nullptr; d = d->IsChild() ? Find(d->parent) : nullptr) {
+        if (!d->Enabled()) {
+            return false;
+        }
+        if (!d->IsChild()) {
+            break;
+        }
+    }
+    return d != nullptr;
+}
+
+}  // namespace
+
+void Mouse(HWND hwnd, UINT message, Point p, UINT keys) {
+    OnUi([&] {
+        Core& c = GetCore();
+        c.keyState = keys & (MK_CONTROL | MK_SHIFT);
+        WindowData* d = Find(hwnd);
+        if (d == nullptr || !EnabledChain(d)) {
+            return;
+        }
+        if (message == WM_MOUSEMOVE && c.mouseOver != hwnd) {
+            const HWND old = c.mouseOver;
+            c.mouseOver = hwnd;
+            if (WindowData* o = Find(old); o != nullptr && o->trackLeave) {
+                o->trackLeave = false;
+                Dispatch(old, WM_MOUSELEAVE, 0, 0);
+            }
+        }
+        const Msg msg{message, keys, MAKELPARAM(p.x, p.y)};
+        if (PreTranslate(hwnd, msg)) {
+            return;
+        }
+        if (message != WM_MOUSEMOVE && Find(hwnd) != nullptr) {
+            Dispatch(hwnd, WM_SETCURSOR, WPARAM(hwnd), 0);
+        }
+        Dispatch(hwnd, message, keys, MAKELPARAM(p.x, p.y));
+    });
+}
+
+bool Click(HWND control) {
+    return OnUi([&] {
+        WindowData* d = Find(control);
+        if (d == nullptr || !EnabledChain(d)) {
+            return false;
+        }
+        const Point mid{d->rect.Width() / 2, d->rect.Height() / 2};
+        Mouse(control, WM_LBUTTONDOWN, mid, MK_LBUTTON);
+        Mouse(control, WM_LBUTTONUP, mid, 0);
+        return true;
+    });
+}
+
+void Key(HWND hwnd, UINT vk, bool down, UINT keys) {
+    OnUi([&] {
+        Core& c = GetCore();
+        c.keyState = keys & (MK_CONTROL | MK_SHIFT);
+        WindowData* d = Find(hwnd);
+        if (d == nullptr) {
+            return;
+        }
+        const Msg msg{down ? WM_KEYDOWN : WM_KEYUP, vk, LPARAM(keys)};
+        if (PreTranslate(hwnd, msg)) {
+            return;
+        }
+        if (!down) {
+            Dispatch(hwnd, WM_KEYUP, vk, LPARAM(keys));
+            return;
+        }
+        // The dialog keys: Escape cancels, Enter outside a multi-line editor is OK.
+        WindowData* top = TopOf(d);
+        const bool wantsReturn =
+            (d->kind == ControlKind::Edit || d->kind == ControlKind::RichEdit) &&
+            (d->style & ES_MULTILINE) != 0;
+        if (top != nullptr && top->isDialog &&
+            (vk == VK_ESCAPE || (vk == VK_RETURN && !wantsReturn))) {
+            Dispatch(top->hwnd, WM_COMMAND,
+                     MAKEWPARAM(vk == VK_ESCAPE ? IDCANCEL : IDOK, BN_CLICKED), 0);
+            return;
+        }
+        Dispatch(hwnd, WM_KEYDOWN, vk, LPARAM(keys));
+    });
+}
+
+int Type(HWND edit, const std::string& text) {
+    return OnUi([&] {
+        WindowData* d = Find(edit);
+        if (d == nullptr || !EnabledChain(d)) {
+            return 0;
+        }
+        return InsertText(*d, text, true);
+    });
+}
+
+void SetEditText(HWND edit, const std::string& text) {
+    OnUi([&] {
+        WindowData* d = Find(edit);
+        if (d == nullptr) {
+            return;
+        }
+        d->selStart = 0;
+        d->selEnd = CharCount(d->text) + int(d->rich.size());
+        InsertText(*d, text, false);
+    });
+}
+
+void SetCheck(HWND button, int check) {
+    OnUi([&] {
+        if (WindowData* d = Find(button); d != nullptr && d->check != check) {
+            ClickButton(*d);
+        }
+    });
+}
+
+void SetIpAddress(HWND control, std::uint32_t address) {
+    SendMessage(control, IPM_SETADDRESS, 0, LPARAM(address));
+}
+
+void Close(HWND hwnd) {
+    SendMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void Moved(HWND hwnd, Point screenTopLeft) {
+    OnUi([&] {
+        if (WindowData* d = Find(hwnd); d != nullptr && d->object != nullptr) {
+            d->object->SetWindowPos(HWND_TOP, screenTopLeft.x, screenTopLeft.y, 0, 0,
+                                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    });
+}
+
+void Minimized(HWND hwnd, bool minimized) {
+    OnUi([&] {
+        if (WindowData* d = Find(hwnd); d != nullptr && d->object != nullptr) {
+            d->object->ShowWindow(minimized ? SW_MINIMIZE : SW_RESTORE);
+        }
+    });
+}
+
+void Focus(HWND hwnd) {
+    OnUi([&] {
+        if (WindowData* d = Find(hwnd); d != nullptr && d->object != nullptr) {
+            d->object->SetFocus();
+        }
+    });
+}
+
+void TrayEvent(HWND owner, UINT id, UINT callbackMessage, UINT mouseMessage) {
+    PostMessage(owner, callbackMessage, WPARAM(id), LPARAM(mouseMessage));
+}
+
+}  // namespace fw::input

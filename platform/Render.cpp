@@ -1,0 +1,238 @@
+// Composition of a window's picture: erase, paint and owner-draw messages for the window
+// and each visible child, children drawn over their parent's pixels and clipped by their
+// own regions.
+
+#include "platform/Backend.h"
+#include "platform/Internal.h"
+
+namespace fw {
+
+using namespace detail;
+
+namespace detail {
+
+void PaintControl(WindowData& d, Canvas& canvas) {
+    const Rect client = canvas.ClientRect();
+    canvas.SelectFont(d.font);
+    canvas.SetBkMode(TRANSPARENT);
+    canvas.SetTextColor(d.Enabled() ? RGB(0, 0, 0) : RGB(128, 128, 128));
+    switch (d.kind) {
+        case ControlKind::Static:
+            canvas.DrawText(d.text, client,
+                            DT_WORDBREAK | ((d.style & SS_CENTER) != 0 ? DT_CENTER : DT_LEFT));
+            break;
+        case ControlKind::Picture:
+            if (d.imageId != 0) {
+                if (auto bmp = Resources::Global().LoadBitmap(d.imageId)) {
+                    canvas.DrawBitmap(0, 0, *bmp);
+                }
+            }
+            break;
+        case ControlKind::Button: {
+            if ((d.style & BS_TYPEMASK) == BS_OWNERDRAW) {
+                DrawItemStruct dis;
+                dis.ctlType = ODT_BUTTON;
+                dis.ctlId = d.id;
+                dis.itemAction = ODA_DRAWENTIRE;
+                dis.itemState = (d.pressed ? ODS_SELECTED : 0) | (d.Enabled() ? 0 : ODS_DISABLED) |
+                                (GetCore().focus == d.hwnd ? ODS_FOCUS : 0);
+                dis.hwndItem = d.hwnd;
+                dis.canvas = &canvas;
+                dis.rcItem = client;
+                Dispatch(d.IsChild() ? d.parent : d.hwnd, WM_DRAWITEM, d.id, LPARAM(&dis));
+            } else {
+                canvas.DrawButtonFrame(client, d.pressed);
+                canvas.DrawText(d.text, client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            }
+            break;
+        }
+        case ControlKind::CheckBox:
+        case ControlKind::Radio: {
+            const int box = 13;
+            const Rect b = Rect::FromXYWH(0, (client.Height() - box) / 2, box, box);
+            if (d.kind == ControlKind::Radio) {
+                canvas.Ellipse(b, RGB(96, 96, 96), RGB(255, 255, 255));
+                if (d.check != 0) {
+                    canvas.Ellipse(Rect{b.left + 3, b.top + 3, b.right - 3, b.bottom - 3},
+                                   RGB(0, 0, 0), RGB(0, 0, 0));
+                }
+            } else {
+                canvas.Rectangle(b, RGB(96, 96, 96), RGB(255, 255, 255));
+                if (d.check != 0) {
+                    canvas.FillSolidRect(Rect{b.left + 3, b.top + 3, b.right - 3, b.bottom - 3},
+                                         RGB(0, 0, 0));
+                }
+            }
+            canvas.DrawText(d.text, Rect{box + 4, 0, client.right, client.bottom},
+                            DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+            break;
+        }
+        case ControlKind::GroupBox:
+            canvas.FrameRect(Rect{0, 6, client.right, client.bottom}, RGB(160, 160, 160));
+            canvas.DrawText(d.text, Rect{8, 0, client.right, 14}, DT_LEFT | DT_SINGLELINE);
+            break;
+        case ControlKind::Edit: {
+            canvas.FrameRect(client, RGB(122, 122, 122));
+            std::string shown = d.text;
+            if ((d.style & ES_PASSWORD) != 0) {
+                shown.assign(std::size_t(CharCount(d.text)), '*');
+            }
+            const UINT fmt =
+                (d.style & ES_MULTILINE) != 0 ? DT_WORDBREAK : (DT_SINGLELINE | DT_VCENTER);
+            canvas.DrawText(shown, Rect{3, 1, client.right - 3, client.bottom - 1}, fmt | DT_LEFT);
+            break;
+        }
+        case ControlKind::RichEdit: {
+            // A simple flow: texts as records, pictures drawn one after another in a row.
+            int x = 2;
+            int y = 2;
+            for (const RichItem& item : d.rich) {
+                if (item.isObject) {
+                    if (item.picture) {
+                        if (x + item.picture->Width() > client.right && x > 2) {
+                            x = 2;
+                            y += item.picture->Height() + 2;
+                        }
+                        canvas.DrawBitmap(x, y, *item.picture);
+                        x += item.picture->Width();
+                    }
+                } else {
+                    canvas.DrawText(item.text, Rect{x, y, client.right, client.bottom},
+                                    DT_LEFT | DT_WORDBREAK);
+                    x += CharCount(item.text) * (d.font.pixelHeight / 2 + 1);
+                }
+            }
+            break;
+        }
+        case ControlKind::IpAddress: {
+            canvas.FrameRect(client, RGB(122, 122, 122));
+            std::string shown;
+            if (!d.ipBlank) {
+                shown = std::to_string((d.ip >> 24) & 0xFF) + " . " +
+                        std::to_string((d.ip >> 16) & 0xFF) + " . " +
+                        std::to_string((d.ip >> 8) & 0xFF) + " . " + std::to_string(d.ip & 0xFF);
+            }
+            canvas.DrawText(shown, client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace detail
+
+namespace {
+
+void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy) {
+    Canvas canvas = logParent != nullptr ? Canvas(target, *logParent, dx, dy) : Canvas(target);
+    Dispatch(hwnd, WM_ERASEBKGND, WPARAM(&canvas), 0);
+    if (Find(hwnd) == nullptr) {
+        return;
+    }
+    canvas.SetClip({});
+    Dispatch(hwnd, WM_PAINT, WPARAM(&canvas), 0);
+    WindowData* d = Find(hwnd);
+    if (d == nullptr) {
+        return;
+    }
+    const std::vector<HWND> children = d->children;
+    for (HWND ch : children) {
+        WindowData* cd = Find(ch);
+        if (cd == nullptr || !cd->visible || cd->rect.IsEmpty()) {
+            continue;
+        }
+        const Rect r = cd->rect;
+        // The child starts from the parent's pixels under it, as an erase handler sees them.
+        Bitmap sub(r.Width(), r.Height());
+        if (sub.IsNull()) {
+            continue;
+        }
+        {
+            Canvas copy(sub);
+            copy.BitBlt(0, 0, r.Width(), r.Height(), target, r.left, r.top);
+        }
+        Compose(ch, sub, &canvas, r.left, r.top);
+        WindowData* after = Find(ch);
+        const bool clip = after != nullptr && after->hasRegion;
+        const Region region = clip ? after->region : Region();
+        for (int y = 0; y < r.Height(); ++y) {
+            const int ty = r.top + y;
+            if (ty < 0 || ty >= target.Height()) {
+                continue;
+            }
+            for (int x = 0; x < r.Width(); ++x) {
+                const int tx = r.left + x;
+                if (tx < 0 || tx >= target.Width() || (clip && !region.Contains({x, y}))) {
+                    continue;
+                }
+                target.Row(ty)[tx] = sub.Row(y)[x];
+            }
+        }
+    }
+}
+
+}  // namespace
+
+Bitmap RenderWindow(HWND hwnd, std::vector<TextRecord>& texts) {
+    texts.clear();
+    if (!IsUiThread()) {
+        Bitmap out;
+        RunOnUiThread([&] { out = RenderWindow(hwnd, texts); });
+        return out;
+    }
+    WindowData* d = Find(hwnd);
+    if (d == nullptr || d->rect.IsEmpty()) {
+        return Bitmap();
+    }
+    Bitmap target(d->rect.Width(), d->rect.Height(), RGB(240, 240, 240));
+    if (target.IsNull()) {
+        return target;
+    }
+    Canvas root(target);
+    Compose(hwnd, target, &root, 0, 0);
+    texts = root.Texts();
+    return target;
+}
+
+Bitmap RenderWindow(HWND hwnd) {
+    std::vector<TextRecord> texts;
+    return RenderWindow(hwnd, texts);
+}
+
+bool GetWindowInfo(HWND hwnd, WindowInfo& info) {
+    return OnUi([&] {
+        WindowData* d = Find(hwnd);
+        if (d == nullptr) {
+            return false;
+        }
+        info = MakeInfo(*d);
+        return true;
+    });
+}
+
+std::vector<HWND> GetTopLevelWindows() {
+    return OnUi([] {
+        Core& c = GetCore();
+        std::vector<HWND> out;
+        // Topmost windows first, each group from the top of the z order down.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (auto it = c.topLevels.rbegin(); it != c.topLevels.rend(); ++it) {
+                WindowData* d = Find(*it);
+                if (d != nullptr && ((d->exStyle & WS_EX_TOPMOST) != 0) == (pass == 0)) {
+                    out.push_back(*it);
+                }
+            }
+        }
+        return out;
+    });
+}
+
+std::vector<HWND> GetChildWindows(HWND hwnd) {
+    return OnUi([&] {
+        WindowData* d = Find(hwnd);
+        return d == nullptr ? std::vector<HWND>() : d->children;
+    });
+}
+
+}  // namespace fw
