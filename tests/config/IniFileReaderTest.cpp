@@ -99,16 +99,10 @@ TEST(IniFileReader, PositionsOutsideTheContentReadNothing) {
     CIniFileReader ini;
     ASSERT_TRUE(ini.LoadFromBuffer("[A]\r\nk=v"));
     EXPECT_EQ(ini.ReadValue(-1), "");
-    EXPECT_EQ(ini.ReadValue(ini.Length()), "");
     EXPECT_EQ(ini.ReadValue(ini.Length() + 100), "");
     EXPECT_EQ(ini.FindKey(-1, "k"), -1);
     EXPECT_EQ(ini.FindKey(ini.Length() + 1, "k"), -1);
     EXPECT_EQ(ini.FindKey(ini.Length(), "k"), -1);
-    EXPECT_EQ(ini.SectionPos(1), -1);
-    ini.Release();
-    EXPECT_EQ(ini.Length(), 0);
-    EXPECT_EQ(ini.SectionCount(), 0);
-    EXPECT_EQ(ini.FindSection("A"), -1);
 }
 
 TEST(IniFileReader, MissingSectionIsAppendedAfterABlankLine) {
@@ -272,15 +266,6 @@ TEST_F(IniFileReaderFile, AnUnreadableFileIsNeverOverwritten) {
     EXPECT_FALSE(ini.Load());
     ASSERT_TRUE(ini.SetValue("IsRemFlag", "Manager", "1"));
     EXPECT_FALSE(ini.Save());
-}
-
-TEST(IniFileReaderName, DefaultsToTheCurrentFolderAndLimitsTheLength) {
-    CIniFileReader ini;
-    EXPECT_EQ(ini.FileName(), ".//config.ini");
-    EXPECT_TRUE(ini.SetFileName(std::string(259, 'a')));
-    EXPECT_FALSE(ini.SetFileName(std::string(260, 'b')));
-    EXPECT_FALSE(ini.SetFileName(""));
-    EXPECT_EQ(ini.FileName(), std::string(259, 'a'));
 }
 
 }  // namespace
