@@ -107,3 +107,10 @@ bool WriteConfigStamp(std::string_view path) {
 bool WriteNetAddress(std::string_view ip, std::string_view tcPort, std::string_view path) {
     return IniWriteValues({{ConfigId::kNetIp, ip}, {ConfigId::kNetTcPort, tcPort}}, path);
 }
+
+bool ClearRememberedLogin(std::string_view path) {
+    bool ok = WriteConfigText(ConfigId::kManagerIsRemFlag, "0", path);
+    ok = WriteConfigText(ConfigId::kManagerUserName, "", path) && ok;
+    ok = WriteConfigText(ConfigId::kManagerUserPassword, "", path) && ok;
+    return ok;
+}

@@ -139,3 +139,7 @@ bool WriteConfigStamp(std::string_view path = kConfigFileName);
 // The network settings dialog's change: IP and TCPORT in one write-back.
 bool WriteNetAddress(std::string_view ip, std::string_view tcPort,
                      std::string_view path = kConfigFileName);
+
+// "Do not remember me": IsRemFlag "0" and the user name and password emptied, with the
+// profile functions. Every write is attempted; false when any failed.
+bool ClearRememberedLogin(std::string_view path = kConfigFileName);

@@ -119,6 +119,15 @@ TEST_F(ConfigFileTest, BothWritersProduceFilesBothReadersAgreeOn) {
     EXPECT_EQ(ReadNetSettings(path).tcPort, 8000);
 }
 
+TEST_F(ConfigFileTest, ForgettingTheLoginEmptiesNameAndPassword) {
+    WriteBytes(path, "[Manager]\r\nIsRemFlag=1\r\nUserName=ab\r\nUserPassword=secret\r\n");
+    ASSERT_TRUE(ClearRememberedLogin(path));
+    EXPECT_EQ(ReadBytes(path), "[Manager]\r\nIsRemFlag=0\r\nUserName=\r\nUserPassword=\r\n");
+    const ManagerSettings m = ReadManagerSettings(path);
+    EXPECT_FALSE(m.remember);
+    EXPECT_EQ(m.userName + m.userPassword, "");
+}
+
 TEST_F(ConfigFileTest, RefusedWriteLeavesTheFileAlone) {
     WriteBytes(path, "[NET]\r\nIP=1.1.1.1\r\n");
     EXPECT_FALSE(IniWriteValues(
