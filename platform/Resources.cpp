@@ -228,11 +228,20 @@ void Resources::Clear() {
     strings_.clear();
     files_.clear();
     errors_.clear();
+    modules_.clear();
     std::lock_guard<std::mutex> lock(cacheLock_);
     cache_.clear();
 }
 
+const Resources& Resources::Module(const std::string& name) const {
+    static const Resources kEmpty;
+    auto it = modules_.find(name);
+    return it == modules_.end() ? kEmpty : *it->second;
+}
+
 int Resources::ParseIndex(std::string_view text, const std::string& baseDir) {
+    Resources* into = this;
+    bool sawEntry = false;
     int taken = 0;
     std::size_t lineNo = 0;
     std::size_t pos = 0;
@@ -267,6 +276,19 @@ int Resources::ParseIndex(std::string_view text, const std::string& baseDir) {
         const std::string kind(line.substr(0, sp1));
         std::string_view rest = line.substr(sp1);
         rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(" \t")));
+        if (kind == "module") {
+            if (sawEntry || rest.empty() || into != this) {
+                fail("misplaced module line");
+                continue;
+            }
+            auto& mod = modules_[std::string(rest)];
+            if (!mod) {
+                mod = std::make_unique<Resources>();
+            }
+            into = mod.get();
+            continue;
+        }
+        sawEntry = true;
         const std::size_t sp2 = rest.find_first_of(" \t");
         if (sp2 == std::string_view::npos) {
             fail("missing path");
@@ -303,7 +325,7 @@ int Resources::ParseIndex(std::string_view text, const std::string& baseDir) {
             fail("path outside the resource folder");
             continue;
         }
-        files_[{k, id}] = baseDir.empty() ? p : baseDir + "/" + p;
+        into->files_[{k, id}] = baseDir.empty() ? p : baseDir + "/" + p;
         ++taken;
     }
     return taken;

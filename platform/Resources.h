@@ -11,6 +11,8 @@
 //   id      := decimal 1..65535
 //   path    := the rest of the line, blanks at its end trimmed; relative to the resource
 //              folder `res/` itself (e.g. "art/bmp130.bmp"), "/" separated, no ".." parts
+//   A first entry line "module <name>" puts the file's entries into the module <name> (the
+//   control library's own resources, whose ids overlap the program's); see Module().
 // Lines that do not match are skipped (and counted as errors). A later entry of the same
 // kind and id replaces an earlier one; files are read in sorted path order.
 //
@@ -125,6 +127,10 @@ public:
     std::shared_ptr<const Bitmap> LoadBitmap(UINT id) const;
     std::shared_ptr<const Bitmap> LoadIcon(UINT id) const;
 
+    // The resources of a module (index files that begin with "module <name>"); an empty set
+    // when there is none. The reference lives as long as this object.
+    const Resources& Module(const std::string& name) const;
+
     const std::vector<std::string>& Errors() const { return errors_; }
     std::size_t DialogCount() const { return dialogs_.size(); }
     std::vector<UINT> DialogIds() const;
@@ -140,6 +146,7 @@ private:
     std::map<UINT, std::string> strings_;
     std::map<std::pair<int, UINT>, std::string> files_;
     std::vector<std::string> errors_;
+    std::map<std::string, std::unique_ptr<Resources>> modules_;
     mutable std::mutex cacheLock_;
     mutable std::map<std::pair<int, UINT>, std::shared_ptr<const Bitmap>> cache_;
 };
