@@ -1,0 +1,391 @@
+#include "notifier/MsgWnd.h"
+
+#include <array>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "notifier/PallinoteApp.h"
+#include "notifier/PallinoteCtrl.h"
+#include "notifier/PopupRegistry.h"
+#include "platform/Backend.h"
+#include "platform/Framework.h"
+#include "platform/Resources.h"
+#include "platform/core/Text.h"
+
+namespace {
+
+std::u16string DecimalText(int v) {
+    const std::string s = std::to_string(v);
+    return std::u16string(s.begin(), s.end());
+}
+
+// The library's own pictures and sound: its ids overlap the program's.
+const fw::Resources& ModuleResources() {
+    return fw::Resources::Global().Module("Pallinote");
+}
+
+fw::Font PlainFont() {
+    return fw::Font::FromPoints(vq::Gbk("Impact"), 9);
+}
+fw::Font TitleFont() {
+    return fw::Font::FromPoints(vq::Gbk("Impact"), 12);
+}
+
+}  // namespace
+
+CMsgWnd::CMsgWnd(CPallinoteCtrl* ctrl, int windowId, int displayMs)
+    : displayMs_(displayMs), ctrl_(ctrl), windowId_(windowId), pageStart_(messages_.end()) {}
+
+CMsgWnd::~CMsgWnd() {
+    // The window may still be up (the control or the library is ending).
+    if (GetSafeHwnd() != fw::kNoWindow && IsWindow())
+        DestroyWindow();
+}
+
+bool CMsgWnd::CreatePopup() {
+    // The host's top-level window owns the pop-ups, as the system would arrange.
+    Window* owner = nullptr;
+    if (ctrl_ != nullptr && ctrl_->GetSafeHwnd() != fw::kNoWindow)
+        owner = ctrl_->GetTopLevelParent();
+    if (!CreateEx(fw::WS_EX_TOOLWINDOW | fw::WS_EX_TOPMOST, "", fw::WS_POPUP, fw::Rect{}, owner)) {
+        return false;
+    }
+    SetTimer(kTimerSlideIn, 1);
+    return true;
+}
+
+void CMsgWnd::AddMessage(std::unique_ptr<CMsgManage> msg) {
+    messages_.push_back(std::move(msg));
+}
+
+int CMsgWnd::TotalHeight() const {
+    int total = 30;
+    for (const auto& m : messages_)
+        total += m->height + 5;
+    return total;
+}
+
+const CMsgManage* CMsgWnd::PageStart() const {
+    return hasPageStart_ && pageStart_ != messages_.end() ? pageStart_->get() : nullptr;
+}
+
+void CMsgWnd::PlaceAt(int height) {
+    const fw::Rect wa = fw::GetWorkArea();
+    const int x = wa.right - wa.left - width_;
+    const int base = wa.bottom - wa.top;
+    MoveWindow(x, base - shown_, width_, height, false);
+}
+
+void CMsgWnd::OnTimer(fw::UINT id) {
+    switch (id) {
+        case kTimerSlideIn:
+            if (shown_ > height_) {
+                KillTimer(kTimerSlideIn);
+                if (displayMs_ != 0) {
+                    SetTimer(kTimerShown, static_cast<fw::UINT>(displayMs_));
+                } else {
+                    SetTimer(kTimerTicker, kTickerMs);
+                }
+                return;
+            }
+            shown_ += 20;
+            if (shown_ > height_)
+                shown_ = height_ + 1;
+            PlaceAt(height_);
+            Invalidate(false);
+            return;
+        case kTimerShown:
+            KillTimer(kTimerShown);
+            SetTimer(kTimerSlideOut, 5);
+            return;
+        case kTimerSlideOut:
+            if (shown_ < 0) {
+                KillTimer(kTimerSlideOut);
+                SendMessage(fw::WM_CLOSE);
+                return;
+            }
+            shown_ -= 20;
+            if (shown_ < 0)
+                shown_ = 0;
+            PlaceAt(shown_);
+            if (shown_ == 0)
+                shown_ = -20;
+            return;
+        case kTimerTicker:
+            KillTimer(kTimerTicker);
+            if (TotalHeight() > height_)
+                RepaintNow();
+            SetTimer(kTimerTicker, kTickerMs);
+            return;
+        default:
+            return;
+    }
+}
+
+void CMsgWnd::RepaintNow() {
+    Invalidate(false);
+    UpdateWindow();
+}
+
+std::u16string CMsgWnd::PaintedTitle() {
+    if (title_.size() > 10)
+        title_ = title_.substr(0, 7) + u"...";
+    if (!IsPersistent())
+        return title_;
+    return title_ + u" ( " + DecimalText(MessageCount()) + u" )";
+}
+
+bool CMsgWnd::OnEraseBkgnd(fw::Canvas& canvas) {
+    (void)canvas;
+    return true;  // the background bitmap covers everything
+}
+
+void CMsgWnd::OnPaint(fw::Canvas& canvas) {
+    const fw::Rect client = GetClientRect();
+    if (auto back = ModuleResources().LoadBitmap(IDB_POPUP_BACK)) {
+        canvas.StretchBlt(client, *back, {0, 0, back->Width(), back->Height()});
+    }
+    canvas.SetBkMode(fw::TRANSPARENT);
+    canvas.SelectFont(TitleFont());
+    canvas.SetTextColor(kTitleColour);
+    canvas.DrawText(vq::Utf16ToGbk(PaintedTitle()), {45, 3, client.right - 20, 39},
+                    fw::DT_WORDBREAK | fw::DT_VCENTER);
+    const bool advance = !hoverRepaint_;
+    hoverRepaint_ = false;
+    PaintPage(canvas, advance);
+    DrawButtons(canvas);
+}
+
+void CMsgWnd::PaintPage(fw::Canvas& canvas, bool advance) {
+    const fw::Rect client = GetClientRect();
+    if (!advance) {
+        // A redraw for the mouse: the same page again, the ticker does not move.
+        for (CMsgManage* m : pageMessages_)
+            DrawMessage(canvas, *m);
+        return;
+    }
+    pageMessages_.clear();
+    if (messages_.empty())
+        return;
+    const int total = TotalHeight();
+    auto it = hasPageStart_ && pageStart_ != messages_.end() ? pageStart_ : messages_.begin();
+    const auto first = it;
+    bool drewFirst = false;
+    layoutPos_ = 30;
+    for (;;) {
+        CMsgManage& msg = **it;
+        const int bottom = layoutPos_ + msg.height + 5;
+        if (bottom > client.bottom - 5)
+            break;
+        msg.pageRect = {client.left + 10, layoutPos_, client.right - 10, bottom};
+        msg.Layout(layoutPos_, client.Width() - 20, kMsgHeightLimit);
+        DrawMessage(canvas, msg);
+        pageMessages_.push_back(&msg);
+        layoutPos_ = bottom;
+        if (!drewFirst) {
+            drewFirst = true;
+            pageStart_ = std::next(it);
+            if (pageStart_ == messages_.end())
+                pageStart_ = messages_.begin();
+            hasPageStart_ = true;
+        }
+        ++it;
+        if (it == messages_.end()) {
+            if (total < height_) {
+                pageStart_ = messages_.begin();
+                hasPageStart_ = true;
+                break;
+            }
+            it = messages_.begin();
+        }
+        if (it == first)
+            break;  // every message is on this page already
+    }
+    layoutPos_ = 30;
+}
+
+void CMsgWnd::DrawMessage(fw::Canvas& canvas, CMsgManage& msg) {
+    canvas.SetBkMode(fw::TRANSPARENT);
+    for (const TextSegment& seg : msg.segments) {
+        if (seg.kind == TextSegment::kEnd)
+            break;
+        if (seg.kind == TextSegment::kEmpty)
+            continue;
+        const bool link = seg.kind == TextSegment::kLink;
+        canvas.SelectFont(link ? fw::Font::DefaultGui(true) : PlainFont());
+        canvas.SetTextColor(link && &seg == hotLink_ ? kHotLinkColour : msg.colour);
+        const fw::Rect r{seg.rect.left, seg.rect.top, seg.rect.right, seg.rect.bottom};
+        canvas.DrawText(vq::Utf16ToGbk(seg.text), r, fw::DT_WORDBREAK | fw::DT_VCENTER);
+    }
+}
+
+void CMsgWnd::DrawButtons(fw::Canvas& canvas) {
+    const int w = GetWindowRect().Width();
+    const int cx = fw::GetSystemMetrics(fw::SM_CXFRAME);
+    const int cy = fw::GetSystemMetrics(fw::SM_CYFRAME);
+    closeRect_ = {w - cx - 24, cy + 3, w - cx - 8, cy + 19};
+    viewRect_ = {w - cx - 70, cy + 130, w - cx - 8, cy + 152};
+    if (auto close =
+            ModuleResources().LoadBitmap(closeHot_ ? IDB_POPUP_CLOSE_HOT : IDB_POPUP_CLOSE)) {
+        canvas.DrawBitmap(closeRect_.left, closeRect_.top, *close);
+    }
+    if (auto view = ModuleResources().LoadBitmap(IDB_POPUP_VIEW)) {
+        canvas.DrawBitmap(viewRect_.left, viewRect_.top, *view);
+    }
+}
+
+void CMsgWnd::OnMouseMove(fw::UINT keys, fw::Point p) {
+    (void)keys;
+    hover_ = 1;
+    if (IsPersistent())
+        KillTimer(kTimerTicker);
+    closeHot_ = closeRect_.Contains(p);
+    const TextSegment* hot = nullptr;
+    for (CMsgManage* m : pageMessages_) {
+        for (const TextSegment& seg : m->segments) {
+            if (seg.kind == TextSegment::kLink && seg.rect.Contains(p.x, p.y))
+                hot = &seg;
+        }
+    }
+    hotLink_ = hot;
+    fw::SetCursor(hot != nullptr || viewRect_.Contains(p) ? fw::Cursor::Hand : fw::Cursor::Arrow);
+    hoverRepaint_ = true;
+    RepaintNow();
+}
+
+void CMsgWnd::OnKillFocus() {
+    if (hover_ == 0)
+        return;
+    hover_ = 0;
+    if (IsPersistent())
+        SetTimer(kTimerTicker, kTickerMs);
+}
+
+void CMsgWnd::OnLButtonDown(fw::UINT keys, fw::Point p) {
+    (void)keys;
+    if (closeRect_.Contains(p)) {
+        SendMessage(fw::WM_CLOSE);
+        return;
+    }
+    if (viewRect_.Contains(p)) {
+        if (ctrl_ != nullptr && !ctrl_->LastUrl().empty()) {
+            // The text is the control's own and valid only during the call.
+            const std::u16string url = ctrl_->LastUrl();
+            fw::SendMessage(GetOwnerHwnd(), WM_POPUP_VIEW, 0,
+                            reinterpret_cast<fw::LPARAM>(url.c_str()));
+        }
+        SendMessage(fw::WM_CLOSE);
+        return;
+    }
+    for (CMsgManage* m : pageMessages_) {
+        for (const TextSegment& seg : m->segments) {
+            if (seg.kind != TextSegment::kLink || !seg.rect.Contains(p.x, p.y))
+                continue;
+            if (ctrl_ != nullptr) {
+                // Copies: the handler may close this message.
+                const std::u16string id = DecimalText(m->id), target = seg.target, o1 = m->other1,
+                                     o2 = m->other2, o3 = m->other3;
+                ctrl_->FireCallbackHttp(id, target, o1, o2, o3);
+            }
+            return;
+        }
+    }
+    StartSystemMove();
+}
+
+void CMsgWnd::OnClose() {
+    // A close callback may close this window again (CloseMessage); once is enough.
+    if (closing_)
+        return;
+    closing_ = true;
+    if (IsPersistent()) {
+        KillTimer(kTimerTicker);
+        // Taken first: a handler may change the list while the callbacks run.
+        std::vector<std::array<std::u16string, 3>> pending;
+        for (const auto& m : messages_) {
+            if (m->closeFlag == 1)
+                pending.push_back({m->other1, m->other2, m->other3});
+        }
+        for (const auto& p : pending) {
+            if (ctrl_ != nullptr)
+                ctrl_->FireCallbackClose(p[0], p[1], p[2]);
+        }
+    } else {
+        if (!messages_.empty() && messages_.front()->closeFlag == 1 && ctrl_ != nullptr) {
+            const CMsgManage& m = *messages_.front();
+            ctrl_->FireCallbackClose(m.other1, m.other2, m.other3);
+        }
+        if (PopupRegistry* reg = ThePallinoteApp().Popups())
+            reg->MoveToClosed(this);
+    }
+    DestroyWindow();
+}
+
+void CMsgWnd::OnDestroy() {
+    pageMessages_.clear();
+    hotLink_ = nullptr;
+    messages_.clear();
+    hasPageStart_ = false;
+    pageStart_ = messages_.end();
+    if (IsPersistent() && ctrl_ != nullptr)
+        ctrl_->SetPersistentOpen(false);
+    destroyed_ = 1;
+}
+
+void CMsgWnd::CloseMessageById(int id) {
+    KillTimer(kTimerTicker);
+    for (auto it = messages_.begin(); it != messages_.end(); ++it) {
+        if ((*it)->id != id)
+            continue;
+        if (hasPageStart_ && pageStart_ == it)
+            pageStart_ = std::next(it);
+        std::erase(pageMessages_, it->get());
+        hotLink_ = nullptr;
+        // Out of the list before the callback, which may close messages itself.
+        const std::unique_ptr<CMsgManage> gone = std::move(*it);
+        messages_.erase(it);
+        if (gone->closeFlag == 1 && ctrl_ != nullptr) {
+            ctrl_->FireCallbackClose(gone->other1, gone->other2, gone->other3);
+        }
+        if (IsDestroyed())
+            return;
+        if (messages_.empty()) {
+            SetTimer(kTimerTicker, kTickerMs);
+            SendMessage(fw::WM_CLOSE);
+            return;
+        }
+        break;
+    }
+    RepaintNow();
+    SetTimer(kTimerTicker, kTickerMs);
+}
+
+void CMsgWnd::Alert(int mode) {
+    if (mode == 1 || mode == 3) {
+        // No default sound when the library's own is missing.
+        const auto wav = ModuleResources().ReadFile(fw::ResourceKind::Sound, IDR_POPUP_SOUND);
+        if (wav && fw::GetBackend() != nullptr)
+            fw::GetBackend()->PlaySound(IDR_POPUP_SOUND, *wav);
+    }
+    if (mode == 2 || mode == 3)
+        Shake();
+}
+
+void CMsgWnd::Shake() {
+    if (GetSafeHwnd() == fw::kNoWindow)
+        return;
+    ShowWindow(fw::SW_SHOW);
+    SetForegroundWindow();
+    const fw::Rect r = GetWindowRect();
+    // Down and left, up, right, down: a 3-pixel square, three times.
+    static const int kSteps[][2] = {{-3, 3}, {-3, 0}, {0, 0}, {0, 3}};
+    for (int round = 0; round < 3; ++round) {
+        for (const auto& s : kSteps) {
+            MoveWindow(r.left + s[0], r.top + s[1], r.Width(), r.Height());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    MoveWindow(r.left, r.top, r.Width(), r.Height());
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+}

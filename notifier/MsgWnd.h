@@ -1,0 +1,115 @@
+// A pop-up message window in the corner of the work area: a timed window with
+// one message that slides in, stays and slides out, or the control's single
+// persistent window that gathers every untimed message and pages through
+// them like a ticker.
+#pragma once
+
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "notifier/MsgManage.h"
+#include "platform/Window.h"
+
+class CPallinoteCtrl;
+
+constexpr fw::UINT WM_POPUP_VIEW = fw::WM_USER + 300;  // 1324, to the host
+constexpr int kPersistentWindowId = 999;
+
+// Timers of a pop-up.
+enum : fw::UINT {
+    kTimerSlideIn = 10,
+    kTimerSlideOut = 11,
+    kTimerShown = 12,
+    kTimerTicker = 13,
+};
+
+// Resources of a pop-up.
+enum : fw::UINT {
+    IDB_POPUP_BACK = 212,
+    IDB_POPUP_CLOSE = 213,
+    IDB_POPUP_CLOSE_HOT = 214,
+    IDR_POPUP_SOUND = 216,
+    IDB_POPUP_VIEW = 218,
+};
+
+constexpr fw::Color kTitleColour = fw::RGB(0, 64, 128);
+constexpr fw::Color kHotLinkColour = 0xFA0000;
+constexpr int kTickerMs = 2000;
+
+class CMsgWnd : public fw::Window {
+public:
+    CMsgWnd(CPallinoteCtrl* ctrl, int windowId, int displayMs);
+    ~CMsgWnd() override;
+
+    // Creates the hidden pop-up and starts sliding in (timer 10).
+    bool CreatePopup();
+    void AddMessage(std::unique_ptr<CMsgManage> msg);
+    void SetTitle(std::u16string title) { title_ = std::move(title); }
+    // Sound (1), shake (2), both (3) or nothing.
+    void Alert(int mode);
+    // CloseMessage's work on the persistent window.
+    void CloseMessageById(int id);
+
+    bool IsDestroyed() const { return destroyed_ != 0; }
+    bool IsPersistent() const { return displayMs_ == 0; }
+    int WindowId() const { return windowId_; }
+    int DisplayMs() const { return displayMs_; }
+    int ShownHeight() const { return shown_; }
+    int MessageCount() const { return static_cast<int>(messages_.size()); }
+    const std::u16string& Title() const { return title_; }
+    // The title as painted (shortened, with the count on the persistent window).
+    std::u16string PaintedTitle();
+    const std::list<std::unique_ptr<CMsgManage>>& Messages() const { return messages_; }
+    const std::vector<CMsgManage*>& PageMessages() const { return pageMessages_; }
+    const CMsgManage* PageStart() const;
+    fw::Rect CloseButtonRect() const { return closeRect_; }
+    fw::Rect ViewButtonRect() const { return viewRect_; }
+    // Total height of all messages as the ticker measures it.
+    int TotalHeight() const;
+    CPallinoteCtrl* Control() const { return ctrl_; }
+    void DetachControl() { ctrl_ = nullptr; }
+
+protected:
+    void OnTimer(fw::UINT id) override;
+    void OnPaint(fw::Canvas& canvas) override;
+    bool OnEraseBkgnd(fw::Canvas& canvas) override;
+    void OnMouseMove(fw::UINT keys, fw::Point p) override;
+    void OnKillFocus() override;
+    void OnLButtonDown(fw::UINT keys, fw::Point p) override;
+    void OnClose() override;
+    void OnDestroy() override;
+
+private:
+    using MsgList = std::list<std::unique_ptr<CMsgManage>>;
+
+    void PlaceAt(int height);
+    void Shake();
+    void PaintPage(fw::Canvas& canvas, bool advance);
+    void DrawMessage(fw::Canvas& canvas, CMsgManage& msg);
+    void DrawButtons(fw::Canvas& canvas);
+    void RepaintNow();
+
+    std::u16string title_;
+    int displayMs_;
+    fw::Rect closeRect_;
+    fw::Rect viewRect_;
+    int destroyed_ = 0;
+    CPallinoteCtrl* ctrl_;
+    int windowId_;
+    int hover_ = 0;
+    int shown_ = 0;
+    int width_ = 285;
+    int height_ = 170;
+    int layoutPos_ = 30;
+    MsgList messages_;
+    MsgList::iterator pageStart_;
+    bool hasPageStart_ = false;
+    std::vector<CMsgManage*> pageMessages_;
+    // Mouse state drawn by the next paint without moving the page on.
+    bool closeHot_ = false;
+    const TextSegment* hotLink_ = nullptr;
+    bool hoverRepaint_ = false;
+    bool closing_ = false;
+};
