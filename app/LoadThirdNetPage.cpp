@@ -1,0 +1,171 @@
+#include "app/LoadThirdNetPage.h"
+
+#include "platform/Framework.h"
+#include "platform/Resources.h"
+
+namespace {
+
+struct Placement {
+    fw::Rect window;
+    fw::Rect left;
+    fw::Rect view;
+    fw::Rect right;
+    bool titleShown;
+    int closeX, maxX, minX;
+};
+
+// The two layouts: window, border strips, the web view, the title, the button columns.
+constexpr int kButtonY = 20;
+constexpr int kButtonSize = 15;
+const Placement kLarge = {fw::Rect::FromXYWH(0, 0, 1005, 728),
+                          fw::Rect::FromXYWH(0, 48, 9, 663),
+                          fw::Rect::FromXYWH(9, 48, 987, 663),
+                          fw::Rect::FromXYWH(996, 48, 9, 663),
+                          true,
+                          970,
+                          950,
+                          930};
+const Placement kSmall = {fw::Rect::FromXYWH(250, 160, 600, 450),
+                          fw::Rect::FromXYWH(0, 48, 9, 663),
+                          fw::Rect::FromXYWH(9, 48, 582, 382),
+                          fw::Rect::FromXYWH(591, 48, 9, 663),
+                          false,
+                          565,
+                          545,
+                          525};
+const fw::Rect kTitle = fw::Rect::FromXYWH(480, 0, 120, 46);
+
+// Frame bitmaps in loading order: top-left, top edge, top-right, bottom-left, bottom edge,
+// bottom-right.
+constexpr fw::UINT kFrameBitmaps[] = {231, 232, 233, 229, 234, 230};
+
+}  // namespace
+
+CLoadThirdNetPage::CLoadThirdNetPage(fw::Window* pParent)
+    : fw::Dialog(IDD_LOADTHIRDNETPAGE, pParent) {}
+
+CLoadThirdNetPage::~CLoadThirdNetPage() = default;
+
+bool CLoadThirdNetPage::OnInitDialog() {
+    fw::Dialog::OnInitDialog();
+    CenterWindow();
+    for (std::size_t i = 0; i < std::size(kFrameBitmaps); ++i) {
+        m_bitmaps[i] = fw::Resources::Global().LoadBitmap(kFrameBitmaps[i]);
+        m_sizes[i] = m_bitmaps[i] ? m_bitmaps[i]->GetSize() : fw::Size{};
+    }
+    m_font = fw::Font::DefaultGui();
+    ApplyLayout(true);
+    m_htmlCtrl.CreateFromStatic(this);
+    SkinButtons();
+    return true;
+}
+
+void CLoadThirdNetPage::SkinButtons() {
+    // Drawn with (141, 133, 136, 141), (235, 237, 236, 235) and (140, 134, 135, 140) once
+    // the drawn buttons are available; plain buttons until then.
+    const std::pair<fw::UINT, int> buttons[] = {
+        {IDC_THIRD_MINIMIZE, 930}, {IDC_THIRD_MAXIMIZE, 950}, {IDC_THIRD_CLOSE, 970}};
+    for (const auto& [id, x] : buttons) {
+        if (fw::Window* b = GetDlgItem(id)) {
+            b->MoveWindow(x, kButtonY, kButtonSize, kButtonSize);
+        }
+    }
+}
+
+void CLoadThirdNetPage::ApplyLayout(bool large) {
+    const Placement& p = large ? kLarge : kSmall;
+    MoveWindow(p.window);
+    const std::pair<fw::UINT, fw::Rect> pieces[] = {
+        {IDC_THIRD_LEFT, p.left}, {IDC_HTMLVIEW, p.view}, {IDC_THIRD_RIGHT, p.right}};
+    for (const auto& [id, rect] : pieces) {
+        if (fw::Window* w = GetDlgItem(id)) {
+            w->MoveWindow(rect);
+        }
+    }
+    if (fw::Window* title = GetDlgItem(IDC_THIRD_TITLE)) {
+        if (p.titleShown) {
+            title->MoveWindow(kTitle);
+        }
+        title->ShowWindow(p.titleShown ? fw::SW_SHOW : fw::SW_HIDE);
+    }
+    const std::pair<fw::UINT, int> buttons[] = {
+        {IDC_THIRD_CLOSE, p.closeX}, {IDC_THIRD_MAXIMIZE, p.maxX}, {IDC_THIRD_MINIMIZE, p.minX}};
+    for (const auto& [id, x] : buttons) {
+        if (fw::Window* b = GetDlgItem(id)) {
+            b->MoveWindow(x, kButtonY, kButtonSize, kButtonSize);
+        }
+    }
+    CenterWindow();
+    Invalidate();
+}
+
+void CLoadThirdNetPage::ToggleLayout() {
+    if (m_nLayout == 1) {
+        ApplyLayout(true);
+        m_nLayout = 0;
+    } else {
+        ApplyLayout(false);
+        m_nLayout = 1;
+    }
+}
+
+void CLoadThirdNetPage::Navigate(const std::string& url) {
+    m_htmlCtrl.Navigate(url);
+}
+
+bool CLoadThirdNetPage::OnCommand(fw::UINT id, fw::UINT notifyCode, fw::HWND control) {
+    switch (id) {
+        case IDC_THIRD_MINIMIZE:
+            ShowWindow(fw::SW_MINIMIZE);
+            return true;
+        case IDC_THIRD_MAXIMIZE:
+            ToggleLayout();
+            return true;
+        case IDC_THIRD_CLOSE:
+            ShowWindow(fw::SW_HIDE);
+            return true;
+        default:
+            return fw::Dialog::OnCommand(id, notifyCode, control);
+    }
+}
+
+void CLoadThirdNetPage::OnLButtonDown(fw::UINT keys, fw::Point p) {
+    fw::SetDragFullWindows(true);
+    StartSystemMove();
+    fw::Dialog::OnLButtonDown(keys, p);
+}
+
+void CLoadThirdNetPage::OnLButtonDblClk(fw::UINT keys, fw::Point p) {
+    ToggleLayout();
+    fw::Dialog::OnLButtonDblClk(keys, p);
+}
+
+bool CLoadThirdNetPage::OnEraseBkgnd(fw::Canvas& canvas) {
+    const fw::Rect rc = GetClientRect();
+    canvas.FillSolidRect(rc, fw::RGB(255, 255, 255));
+    auto piece = [&](int i) -> const fw::Bitmap* { return m_bitmaps[i].get(); };
+    const fw::Size tl = m_sizes[kTopLeft], tr = m_sizes[kTopRight];
+    const fw::Size bl = m_sizes[kBottomLeft], br = m_sizes[kBottomRight];
+    if (const fw::Bitmap* b = piece(kTopLeft)) {
+        canvas.DrawBitmap(0, 0, *b);
+    }
+    if (const fw::Bitmap* b = piece(kTop)) {
+        canvas.StretchBlt(fw::Rect{tl.cx, 0, rc.right - tr.cx, tl.cy}, *b,
+                          fw::Rect{0, 0, b->Width(), b->Height()});
+    }
+    if (const fw::Bitmap* b = piece(kTopRight)) {
+        canvas.DrawBitmap(rc.right - tr.cx, 0, *b);
+    }
+    if (const fw::Bitmap* b = piece(kBottomLeft)) {
+        canvas.DrawBitmap(0, rc.bottom - bl.cy, *b);
+    }
+    if (const fw::Bitmap* b = piece(kBottom)) {
+        canvas.StretchBlt(
+            fw::Rect{bl.cx, rc.bottom - m_sizes[kBottom].cy, rc.right - br.cx, rc.bottom}, *b,
+            fw::Rect{0, 0, b->Width(), b->Height()});
+    }
+    if (const fw::Bitmap* b = piece(kBottomRight)) {
+        canvas.DrawBitmap(rc.right - br.cx, rc.bottom - br.cy, *b);
+    }
+    return true;
+}
