@@ -446,6 +446,7 @@ bool SXSockThread::ProcessRequest(ServiceRequest& request) {
     context.password = password_;
     context.channel = &channel_;
     context.counter = &counter_;
+    context.publicKeyFile = publicKeyFile_;
 
     bool login;
     std::string text;
@@ -455,7 +456,7 @@ bool SXSockThread::ProcessRequest(ServiceRequest& request) {
             Deliver(true, kStatusProbeFailed, {});
             return true;
         }
-        text = BuildLoginText(context);
+        text = BuildLoginText(context, diagnostics_);
     } else if (request.kind == kRequestServiceCall) {
         login = false;
         text = request.text;  // the request keeps its text as issued, for a retry

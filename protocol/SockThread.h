@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -146,6 +147,10 @@ public:
     void LoadSettings(const ServerSettings& settings, std::string common, std::string renZheng,
                       std::string userName, std::string password);
     void SetUser(std::string userName, std::string password);
+    // Where the login's diagnostic line goes (stdout by default; null: nowhere)
+    // and which key file it encrypts with (".\\pubkey.bin" by default).
+    void SetDiagnostics(std::FILE* out) { diagnostics_ = out; }
+    void SetPublicKeyFile(std::string path) { publicKeyFile_ = std::move(path); }
     const ServerSettings& Settings() const { return settings_; }
 
     // Receivers may be set from any thread; null removes one.
@@ -178,6 +183,8 @@ private:
     std::string renZheng_;
     std::string userName_;
     std::string password_;
+    std::FILE* diagnostics_ = stdout;
+    std::string publicKeyFile_{kPublicKeyFile};
     SocketChannel channel_;
     int wakeFd_ = -1;
 
