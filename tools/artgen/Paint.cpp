@@ -444,11 +444,11 @@ QImage Button(QSize size, BtnStyle style, BtnState state, const QString& label, 
         // These sit on the navy title bars: only the hover and pressed plates are
         // drawn, the rest shows the bar through magenta.
         if (hover || down) {
-            QColor plate =
-                style == BtnStyle::kCaptionClose ? pal::kAlert : QColor(255, 255, 255, 46);
-            if (down)
-                plate =
-                    style == BtnStyle::kCaptionClose ? QColor(160, 62, 44) : QColor(0, 0, 0, 90);
+            // Opaque plates: anything translucent would fall to the key colour.
+            QColor plate = style == BtnStyle::kCaptionClose ? pal::kAlert : pal::kNavy500;
+            if (down) {
+                plate = style == BtnStyle::kCaptionClose ? QColor(160, 62, 44) : pal::kNavy900;
+            }
             p.setPen(Qt::NoPen);
             p.setBrush(plate);
             p.drawRoundedRect(box.adjusted(0, 0, 0, 0), 3, 3);
