@@ -101,8 +101,8 @@ struct Core {
     HWND nextHandle = 0x10000;
     std::vector<Timer> timers;
     std::uint64_t timerSeq = 0;
-    bool quit = false;
-    int exitCode = 0;
+    std::atomic<bool> quit{false};
+    std::atomic<int> exitCode{0};
     HWND focus = kNoWindow;
     HWND foreground = kNoWindow;
     HWND mouseOver = kNoWindow;

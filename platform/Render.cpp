@@ -63,8 +63,15 @@ void PaintControl(WindowData& d, Canvas& canvas) {
                                          RGB(0, 0, 0));
                 }
             }
-            canvas.DrawText(d.text, Rect{box + 4, 0, client.right, client.bottom},
-                            DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+            // A picture radio button shows its picture beside the box instead of a text.
+            std::shared_ptr<const Bitmap> picture =
+                d.imageId != 0 ? Resources::Global().LoadBitmap(d.imageId) : nullptr;
+            if (picture) {
+                canvas.DrawBitmap(box + 4, (client.Height() - picture->Height()) / 2, *picture);
+            } else {
+                canvas.DrawText(d.text, Rect{box + 4, 0, client.right, client.bottom},
+                                DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+            }
             break;
         }
         case ControlKind::GroupBox:
