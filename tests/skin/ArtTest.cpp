@@ -32,8 +32,8 @@ class ArtTest : public ::testing::Test {
 protected:
     void SetUp() override {
         program_.ParseIndex(ReadText(ResDir() / "art" / "art.idx"), ResDir().string());
-        library_.ParseIndex(ReadText(ResDir() / "art" / "pallinote" / "pallinote.index"),
-                            ResDir().string());
+        libraryIndex_.ParseIndex(ReadText(ResDir() / "art" / "pallinote" / "pallinote.idx"),
+                                 ResDir().string());
     }
     std::shared_ptr<const fw::Bitmap> Bmp(fw::UINT id) { return program_.LoadBitmap(id); }
     fw::Size SizeOf(fw::UINT id) {
@@ -61,7 +61,9 @@ protected:
         return n;
     }
     fw::Resources program_;
-    fw::Resources library_;
+    // Holds the module "Pallinote" that the library's index names.
+    fw::Resources libraryIndex_;
+    const fw::Resources& library_ = libraryIndex_.Module("Pallinote");
 };
 
 TEST_F(ArtTest, EveryIdTheProgramNamesIsThereAndDecodes) {
@@ -86,7 +88,7 @@ TEST_F(ArtTest, EveryIdTheProgramNamesIsThereAndDecodes) {
     }
     EXPECT_TRUE(library_.ReadFile(fw::ResourceKind::Sound, 216));
     EXPECT_TRUE(program_.Errors().empty());
-    EXPECT_TRUE(library_.Errors().empty());
+    EXPECT_TRUE(libraryIndex_.Errors().empty());
 }
 
 TEST_F(ArtTest, DialogBackgroundsHaveTheSizeOfTheirDialogs) {
@@ -201,18 +203,23 @@ TEST_F(ArtTest, EmoticonStripHoldsFiftyDistinctFacesOnTeal) {
 
 TEST_F(ArtTest, TheLibrarysPicturesStayOutOfTheProgramsResources) {
     // The library's 213, 214 and 218 are other pictures than the program's; loading
-    // res/ as the program does must give the program's own.
+    // res/ as the program does gives the program its own and the module the library's.
     fw::Resources all;
     ASSERT_TRUE(all.LoadDirectory(ResDir().string()));
     auto hoverShot = all.LoadBitmap(213);
     ASSERT_TRUE(hoverShot);
     EXPECT_EQ(hoverShot->GetSize(), SizeOf(210));
     EXPECT_FALSE(all.LoadBitmap(212));
-    EXPECT_EQ(library_.LoadBitmap(213)->GetSize(), (fw::Size{15, 15}));
-    EXPECT_EQ(library_.LoadBitmap(218)->GetSize(), (fw::Size{63, 22}));
-    EXPECT_EQ(library_.LoadBitmap(212)->GetSize(), (fw::Size{273, 160}));
-    EXPECT_EQ(library_.LoadBitmap(212)->BitsPerPixel(), 24);
-    EXPECT_EQ(library_.LoadBitmap(1)->GetSize(), (fw::Size{16, 15}));
+    const fw::Resources& lib = all.Module("Pallinote");
+    ASSERT_TRUE(lib.LoadBitmap(213));
+    EXPECT_EQ(lib.LoadBitmap(213)->GetSize(), (fw::Size{15, 15}));
+    ASSERT_TRUE(lib.LoadBitmap(218));
+    EXPECT_EQ(lib.LoadBitmap(218)->GetSize(), (fw::Size{63, 22}));
+    ASSERT_TRUE(lib.LoadBitmap(212));
+    EXPECT_EQ(lib.LoadBitmap(212)->GetSize(), (fw::Size{273, 160}));
+    EXPECT_EQ(lib.LoadBitmap(212)->BitsPerPixel(), 24);
+    ASSERT_TRUE(lib.LoadBitmap(1));
+    EXPECT_EQ(lib.LoadBitmap(1)->GetSize(), (fw::Size{16, 15}));
 }
 
 TEST_F(ArtTest, SoundsAreShortSixteenBitChimes) {
