@@ -262,18 +262,19 @@ bool Seed(ServiceStore& store, uint32_t seed) {
     struct Chat {
         int64_t from, to;
         const char* text;
+        int64_t ago;
         int state;
     };
     const Chat chats[] = {
-        {4, 1, "王经理，您好！请问招商银行现在可以加仓吗？", 1},
-        {1, 4, "张先生您好，目前估值偏低，可以分批建仓，注意控制仓位。", 1},
-        {4, 1, "好的，谢谢！另外周六的报告会还有名额吗？", 0},
-        {7, 1, "王经理，我的账户密码忘了，怎么重置？", 0},
-        {2, 1, "明天的策略周报初稿已经发到你邮箱，请看一下 /:)", 0},
-        {5, 2, "李老师，宁德时代的深度报告什么时候出？", 0},
+        {4, 1, "王经理，您好！请问招商银行现在可以加仓吗？", 7200, 1},
+        {1, 4, "张先生您好，目前估值偏低，可以分批建仓，注意控制仓位。", 7000, 1},
+        {4, 1, "好的，谢谢！另外周六的报告会还有名额吗？", 1800, 0},
+        {7, 1, "王经理，我的账户密码忘了，怎么重置？", 900, 0},
+        {2, 1, "明天的策略周报初稿已经发到你邮箱，请看一下 /:)", 300, 0},
+        {5, 2, "李老师，宁德时代的深度报告什么时候出？", 4000, 0},
     };
     for (const Chat& c : chats) {
-        auto msg = store.AddChat(c.from, c.to, c.text);
+        auto msg = store.AddChat(c.from, c.to, c.text, now - c.ago);
         if (!msg)
             return false;
         if (c.state)
@@ -300,21 +301,24 @@ bool Seed(ServiceStore& store, uint32_t seed) {
          "建议增加周末投资讲座",
          "希望营业部能多举办一些基金定投方面的讲座。",
          {{3, "感谢建议，下月起每月第二个周六举办基金理财讲座。"}}},
-        {9, 3, "交易软件登录很慢", "最近早上开盘时登录交易软件很慢，是否有解决办法？", {}},
+        {10, 3, "交易软件登录很慢", "最近早上开盘时登录交易软件很慢，是否有解决办法？", {}},
         {5,
          1,
          "新股申购额度怎么计算",
          "我的新股申购额度为什么是零？",
          {{1, "申购额度按T-2日前20个交易日持有市值计算，请保持一定市值。"}}},
     };
+    int64_t postTime = now - 6 * 24 * 3600;
     for (const Post& p : posts) {
-        auto thread = store.AddBoardMessage(-1, p.user, p.org, p.title, p.text);
+        auto thread = store.AddBoardMessage(-1, p.user, p.org, p.title, p.text, postTime);
         if (!thread)
             return false;
         for (const auto& [user, text] : p.replies) {
-            if (!store.AddBoardMessage(*thread, user, p.org, "", text))
+            postTime += 3 * 3600;
+            if (!store.AddBoardMessage(*thread, user, p.org, "", text, postTime))
                 return false;
         }
+        postTime += 26 * 3600;
     }
 
     // The picture strip leads to recent recommended articles.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <initializer_list>
 
@@ -48,8 +49,10 @@ class ReplyTable {
 public:
     ReplyTable(std::string_view tag, std::initializer_list<std::string_view> columns)
         : writer_(tag) {
-        for (std::string_view c : columns)
+        for (std::string_view c : columns) {
             writer_.AddColumn(c, kTypeText);
+            names_.push_back(c);
+        }
         count_ = columns.size();
     }
     ReplyTable& Row(std::initializer_list<std::string_view> values) {
@@ -62,8 +65,19 @@ public:
         }
         return *this;
     }
-    RecordSetWriter& Writer() { return writer_; }
-    void AppendTo(ReplyBody& body) const { writer_.AppendTo(body); }
+    void AppendTo(ReplyBody& body) const {
+        size_t start = body.size();
+        writer_.AppendTo(body);
+        // The name field holds 16 bytes and a name of 16 characters (EB_SESSION_VALUE)
+        // fills it without a NUL, which the decoder accepts; the writer stops at 15.
+        constexpr size_t kFirstDescriptor = 20, kDescriptorSize = 60, kNameField = 16;
+        for (size_t i = 0; i < names_.size(); ++i) {
+            if (names_[i].size() == kNameField) {
+                std::memcpy(body.data() + start + kFirstDescriptor + i * kDescriptorSize,
+                            names_[i].data(), kNameField);
+            }
+        }
+    }
     ReplyBody Finish() const {
         ReplyBody body;
         AppendTo(body);
@@ -72,6 +86,7 @@ public:
 
 private:
     RecordSetWriter writer_;
+    std::vector<std::string_view> names_;
     size_t count_ = 0;
 };
 
@@ -275,10 +290,11 @@ ReplyBody ServiceHandler::Login(const RequestParams& params, std::string* fault)
     auto refuse = [&](const std::string& why) {
         if (fault)
             *fault = "login refused: " + why;
-        ReplyTable t(ServiceTag::kLogin, {Col::kIsOk});
-        t.Writer().AddRow();
-        t.Writer().SetBool(0, false);
-        return t.Finish();
+        RecordSetWriter w(ServiceTag::kLogin);
+        w.AddColumn(Col::kIsOk, kTypeBool);
+        w.AddRow();
+        w.SetBool(0, false);
+        return w.Finish();
     };
     std::string login = FromWire(params.GetOr("loginID"));
     std::string keyHex = params.GetOr("userKey");
@@ -301,12 +317,16 @@ ReplyBody ServiceHandler::Login(const RequestParams& params, std::string* fault)
     std::string session = store_.CreateSession(user->id);
     if (session.empty())
         return refuse("session not stored: " + store_.LastError());
-    ReplyTable t(ServiceTag::kLogin, {Col::kIsOk, Col::kSession, Col::kUserId});
-    t.Writer().AddRow();
-    t.Writer().SetBool(0, true);
-    t.Writer().SetText(1, session);
-    t.Writer().SetText(2, Num(user->id));
-    return t.Finish();
+    // isok is a bool cell: its text form is exactly "T" or "F".
+    RecordSetWriter w(ServiceTag::kLogin);
+    w.AddColumn(Col::kIsOk, kTypeBool);
+    w.AddColumn(Col::kSession, kTypeText);
+    w.AddColumn(Col::kUserId, kTypeText);
+    w.AddRow();
+    w.SetBool(0, true);
+    w.SetText(1, session);
+    w.SetText(2, Num(user->id));
+    return w.Finish();
 }
 
 bool ServiceHandler::IsSelf(const RequestContext& c, std::string_view name) {

@@ -284,8 +284,7 @@ void ServiceServer::OnReadable(Connection& c) {
             } else {
                 int r = c.parser.FeedPacket(reinterpret_cast<const uint8_t*>(buf),
                                             static_cast<size_t>(n));
-                (void)r;
-                if (!ProcessBinary(c))
+                if (!ProcessBinary(c, r))
                     return;
             }
             if (!c.HasPartialRequest())
@@ -351,13 +350,13 @@ bool ServiceServer::ProcessHttp(Connection& c) {
     return true;
 }
 
-bool ServiceServer::ProcessBinary(Connection& c) {
-    for (;;) {
-        // The parser has just been fed; re-running it with no bytes continues
-        // with whatever is still buffered after the packet last handled.
-        int r = kFeedMore;
-        if (c.parser.Buffered() > 0)
-            r = c.parser.FeedPacket(nullptr, 0);
+bool ServiceServer::ProcessBinary(Connection& c, int r) {
+    for (bool first = true;; first = false) {
+        // After the result of the last feed, running the parser with no bytes
+        // continues with whatever is still buffered behind the packet handled.
+        if (!first || r < 0) {
+            r = c.parser.Buffered() > 0 ? c.parser.FeedPacket(nullptr, 0) : kFeedMore;
+        }
         if (r == kFeedMore) {
             if (c.parser.Buffered() > options_.maxRequestBytes + PacketHeader::kSize) {
                 Fault(c, "request too large");
@@ -451,7 +450,7 @@ void ServiceServer::OnWritable(Connection& c) {
         if (c.readPaused) {
             c.readPaused = false;
             // Requests that waited behind the backlog.
-            bool alive = c.http ? ProcessHttp(c) : ProcessBinary(c);
+            bool alive = c.http ? ProcessHttp(c) : ProcessBinary(c, -1);
             if (!alive)
                 return;
         }

@@ -57,10 +57,9 @@ private:
     void Accept(int listenFd, bool http);
     void OnReadable(Connection& c);
     void OnWritable(Connection& c);
-    // Handles every complete request already buffered.
-    void Process(Connection& c);
     bool ProcessHttp(Connection& c);
-    bool ProcessBinary(Connection& c);
+    // `feed`: result of the feed just made, or -1 to run the parser on what is buffered.
+    bool ProcessBinary(Connection& c, int feed);
     void Queue(Connection& c, const void* data, size_t size);
     void UpdateInterest(Connection& c);
     void Fault(const Connection& c, const std::string& what);

@@ -790,14 +790,14 @@ std::vector<ContactRecord> ServiceStore::Contacts(int64_t userId, int64_t online
     return out;
 }
 
-std::optional<int64_t> ServiceStore::AddChat(int64_t fromId, int64_t toId,
-                                             std::string_view content) {
+std::optional<int64_t> ServiceStore::AddChat(int64_t fromId, int64_t toId, std::string_view content,
+                                             int64_t at) {
     if (content.empty() || fromId == toId || !UserById(toId))
         return std::nullopt;
     Statement s(
         *this,
         "INSERT INTO chat_messages (from_id, to_id, content, sent_time) VALUES (?, ?, ?, ?)");
-    s.Bind(1, fromId).Bind(2, toId).Bind(3, content).Bind(4, Now());
+    s.Bind(1, fromId).Bind(2, toId).Bind(3, content).Bind(4, at ? at : Now());
     if (!s.Run())
         return std::nullopt;
     return LastInsertId();
@@ -825,7 +825,7 @@ bool ServiceStore::SetChatState(int64_t msgId, int64_t userId, int state) {
 
 std::optional<int64_t> ServiceStore::AddBoardMessage(int64_t parentId, int64_t userId,
                                                      int64_t orgId, std::string_view title,
-                                                     std::string_view text) {
+                                                     std::string_view text, int64_t at) {
     if (text.empty())
         return std::nullopt;
     auto user = UserById(userId);
@@ -840,7 +840,8 @@ std::optional<int64_t> ServiceStore::AddBoardMessage(int64_t parentId, int64_t u
     Statement s(*this,
                 "INSERT INTO board_messages (parent_id, user_id, org_id, title, meno, insert_time) "
                 "VALUES (?, ?, ?, ?, ?, ?)");
-    s.Bind(1, parentId).Bind(2, userId).Bind(3, orgId).Bind(4, title).Bind(5, text).Bind(6, Now());
+    s.Bind(1, parentId).Bind(2, userId).Bind(3, orgId).Bind(4, title).Bind(5, text);
+    s.Bind(6, at ? at : Now());
     if (!s.Run())
         return std::nullopt;
     return LastInsertId();

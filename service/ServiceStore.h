@@ -228,14 +228,17 @@ public:
     std::vector<ContactRecord> Contacts(int64_t userId, int64_t onlineWindowSeconds);
 
     // Chat.
-    std::optional<int64_t> AddChat(int64_t fromId, int64_t toId, std::string_view content);
+    // `at` 0: now.
+    std::optional<int64_t> AddChat(int64_t fromId, int64_t toId, std::string_view content,
+                                   int64_t at = 0);
     std::vector<ChatRecord> UnreadChats(int64_t toId, int limit);
     // Only the addressee may change a message's state.
     bool SetChatState(int64_t msgId, int64_t userId, int state);
 
     // Board: threads (parent -1) and replies.
     std::optional<int64_t> AddBoardMessage(int64_t parentId, int64_t userId, int64_t orgId,
-                                           std::string_view title, std::string_view text);
+                                           std::string_view title, std::string_view text,
+                                           int64_t at = 0);
     std::vector<BoardRecord> BoardThreads(const UserRecord& viewer, int limit);
     // The thread's first message and its replies in order; empty when the viewer
     // may not read it.
