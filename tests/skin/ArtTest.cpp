@@ -36,6 +36,7 @@ protected:
                                  ResDir().string());
     }
     std::shared_ptr<const fw::Bitmap> Bmp(fw::UINT id) { return program_.LoadBitmap(id); }
+    const fw::Resources& Lib() const { return libraryIndex_.Module("Pallinote"); }
     fw::Size SizeOf(fw::UINT id) {
         auto b = Bmp(id);
         return b ? b->GetSize() : fw::Size{};
@@ -63,7 +64,6 @@ protected:
     fw::Resources program_;
     // Holds the module "Pallinote" that the library's index names.
     fw::Resources libraryIndex_;
-    const fw::Resources& library_ = libraryIndex_.Module("Pallinote");
 };
 
 TEST_F(ArtTest, EveryIdTheProgramNamesIsThereAndDecodes) {
@@ -84,9 +84,9 @@ TEST_F(ArtTest, EveryIdTheProgramNamesIsThereAndDecodes) {
     }
     EXPECT_TRUE(program_.ReadFile(fw::ResourceKind::Sound, 277));
     for (fw::UINT id : {1u, 212u, 213u, 214u, 218u}) {
-        EXPECT_TRUE(library_.LoadBitmap(id)) << "library bitmap " << id;
+        EXPECT_TRUE(Lib().LoadBitmap(id)) << "library bitmap " << id;
     }
-    EXPECT_TRUE(library_.ReadFile(fw::ResourceKind::Sound, 216));
+    EXPECT_TRUE(Lib().ReadFile(fw::ResourceKind::Sound, 216));
     EXPECT_TRUE(program_.Errors().empty());
     EXPECT_TRUE(libraryIndex_.Errors().empty());
 }
@@ -171,7 +171,7 @@ TEST_F(ArtTest, CutCornerBackgroundsAreMagentaOnlyInTheirCorners) {
         EXPECT_EQ(CountColour(*b, kMagenta), 0) << id;
     }
     for (fw::UINT id : {212u, 213u, 214u, 218u}) {
-        auto b = library_.LoadBitmap(id);
+        auto b = Lib().LoadBitmap(id);
         ASSERT_TRUE(b) << id;
         EXPECT_EQ(CountColour(*b, kMagenta), 0) << "library " << id;
     }
@@ -239,7 +239,7 @@ TEST_F(ArtTest, SoundsAreShortSixteenBitChimes) {
         EXPECT_EQ(u32(40) + 44, b.size());
     };
     check(program_.ReadFile(fw::ResourceKind::Sound, 277), 277);
-    check(library_.ReadFile(fw::ResourceKind::Sound, 216), 216);
+    check(Lib().ReadFile(fw::ResourceKind::Sound, 216), 216);
 }
 
 }  // namespace
