@@ -2,6 +2,7 @@
 
 #include "platform/Framework.h"
 #include "platform/Resources.h"
+#include "skin/CutCornerRegion.h"
 
 namespace {
 
@@ -61,8 +62,12 @@ bool CLoadThirdNetPage::OnInitDialog() {
 }
 
 void CLoadThirdNetPage::SkinButtons() {
-    // Drawn with (141, 133, 136, 141), (235, 237, 236, 235) and (140, 134, 135, 140) once
-    // the drawn buttons are available; plain buttons until then.
+    m_btnMin.SubclassDlgItem(IDC_THIRD_MINIMIZE, this);
+    m_btnMin.SetBitmaps(141, 133, 136, 141);
+    m_btnMax.SubclassDlgItem(IDC_THIRD_MAXIMIZE, this);
+    m_btnMax.SetBitmaps(235, 237, 236, 235);
+    m_btnClose.SubclassDlgItem(IDC_THIRD_CLOSE, this);
+    m_btnClose.SetBitmaps(140, 134, 135, 140);
     const std::pair<fw::UINT, int> buttons[] = {
         {IDC_THIRD_MINIMIZE, 930}, {IDC_THIRD_MAXIMIZE, 950}, {IDC_THIRD_CLOSE, 970}};
     for (const auto& [id, x] : buttons) {
@@ -167,5 +172,6 @@ bool CLoadThirdNetPage::OnEraseBkgnd(fw::Canvas& canvas) {
     if (const fw::Bitmap* b = piece(kBottomRight)) {
         canvas.DrawBitmap(rc.right - br.cx, rc.bottom - br.cy, *b);
     }
+    CutCornerRegion(this, &canvas);
     return true;
 }

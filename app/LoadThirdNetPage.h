@@ -10,6 +10,7 @@
 #include "platform/Canvas.h"
 #include "platform/Window.h"
 #include "portal/HtmlCtrl.h"
+#include "skin/MyDrawBtn.h"
 
 constexpr fw::UINT IDD_LOADTHIRDNETPAGE = 268;
 constexpr fw::UINT IDC_THIRD_MINIMIZE = 1079;
@@ -35,6 +36,7 @@ public:
     // 0 while the large layout shows, 1 while the small one does.
     int Layout() const { return m_nLayout; }
     CHtmlCtrl& HtmlCtrl() { return m_htmlCtrl; }
+    const CMyDrawBtn& MaximizeButton() const { return m_btnMax; }
 
 private:
     // The frame pieces, in the order they are loaded.
@@ -46,5 +48,8 @@ private:
     fw::Size m_sizes[kPieces];
     fw::Font m_font;
     CHtmlCtrl m_htmlCtrl;
+    CMyDrawBtn m_btnMin;
+    CMyDrawBtn m_btnMax;
+    CMyDrawBtn m_btnClose;
     int m_nLayout = 0;
 };
