@@ -649,7 +649,7 @@ std::vector<ArtItem> BuildArt() {
               QStringLiteral("申请使用"));
 
     // Chat and history.
-    AddButton(out, {{207, S::kNormal}}, QSize(84, 26), BtnStyle::kSecondary,
+    AddButton(out, {{207, S::kNormal}}, QSize(84, 24), BtnStyle::kSecondary,
               QStringLiteral("聊天记录"), Glyph::kNone, "chat-history", QStringLiteral("聊天记录"));
     AddButton(out, {{206, S::kNormal}}, QSize(68, 26), BtnStyle::kSecondary, QStringLiteral("关闭"),
               Glyph::kNone, "chat-close-text", QStringLiteral("关闭"));

@@ -364,6 +364,11 @@ int main(int argc, char** argv) {
                    std::to_string(a.bits);
         }
         index[a.module] << a.kind << " " << a.id << " " << a.file << "\n";
+        if (a.kind == "icon" && a.id == 128) {
+            // The about box shows the program's icon in a picture control, which takes
+            // bitmaps: the same picture under the bitmap id too.
+            index[a.module] << "bitmap " << a.id << " " << a.file << "\n";
+        }
         list << "| " << a.module << " | " << a.kind << " | " << a.id << " | " << size << " | `"
              << a.file << "` | " << a.note.toStdString() << " |\n";
         if (a.kind != "sound") {
