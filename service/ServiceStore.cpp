@@ -340,6 +340,11 @@ bool ServiceStore::Migrate(int targetVersion) {
     return true;
 }
 
+bool ServiceStore::IntegrityOk() {
+    Statement s(*this, "PRAGMA integrity_check");
+    return s.Step() && s.Text(0) == "ok";
+}
+
 bool ServiceStore::IsEmpty() {
     Statement s(*this, "SELECT COUNT(*) FROM users");
     return s.Step() && s.Int(0) == 0;

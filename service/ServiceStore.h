@@ -181,6 +181,8 @@ public:
     const std::string& LastError() const { return error_; }
     int64_t Now() const { return clock_(); }
 
+    // SQLite's own consistency check of the whole file.
+    bool IntegrityOk();
     // True when the database holds no user yet (a fresh data folder).
     bool IsEmpty();
 

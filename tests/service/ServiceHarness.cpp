@@ -146,6 +146,13 @@ TestClient::~TestClient() {
         close(fd_);
 }
 
+void TestClient::Abort() {
+    linger l{1, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    close(fd_);
+    fd_ = -1;
+}
+
 std::string TestClient::Frame(std::string text) {
     if (http_) {
         FrameHttpPost(text);

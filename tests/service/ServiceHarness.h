@@ -96,6 +96,10 @@ public:
     // True when the server closed the connection within the time.
     bool WaitClosed(int timeoutMs = 5000);
 
+    int Fd() const { return fd_; }
+    // Closes at once with a reset, as a crashed client would.
+    void Abort();
+
     std::string session;
     std::string lastLoginText;
 
