@@ -59,8 +59,10 @@ void Mouse(HWND hwnd, UINT message, Point p, UINT keys) {
         if (PreTranslate(hwnd, msg)) {
             return;
         }
-        if (message != WM_MOUSEMOVE && Find(hwnd) != nullptr) {
-            Dispatch(hwnd, WM_SETCURSOR, WPARAM(hwnd), 0);
+        // The window under the pointer chooses the cursor (a drawn button shows the hand).
+        if (Find(hwnd) != nullptr && Dispatch(hwnd, WM_SETCURSOR, WPARAM(hwnd), message) == 0 &&
+            c.backend) {
+            c.backend->SetCursor(Cursor::Arrow);
         }
         Dispatch(hwnd, message, keys, MAKELPARAM(p.x, p.y));
     });

@@ -276,15 +276,20 @@ HWND CreateDialogWindow(const DialogTemplate& t, Window* object, Window* parent)
 Window::Window() = default;
 
 Window::~Window() {
-    if (hwnd_ != kNoWindow && IsUiThread()) {
-        if (WindowData* d = Find(hwnd_)) {
+    if (hwnd_ == kNoWindow || !GetCore().running) {
+        return;
+    }
+    // Destroyed on the UI thread whatever thread drops the object: the window must not
+    // outlive it with a dangling object.
+    OnUi([this] {
+        if (WindowData* d = Find(hwnd_); d != nullptr && d->object == this) {
             // The derived part is gone: let the framework alone handle the last messages.
             d->object = nullptr;
             const HWND h = hwnd_;
             hwnd_ = kNoWindow;
             DestroyWindowTree(h);
         }
-    }
+    });
 }
 
 bool Window::IsWindow() const {

@@ -36,6 +36,8 @@ void SetCursorPos(Point p);
 void SetTrayAvailable(bool available);
 // Windows of other programs that EnumTopLevelWindows reports (behind the program's own).
 void SetForeignWindows(std::vector<TopLevelWindow> windows);
+// The cursor shape last chosen (SetCursor, or the arrow when no window chose one).
+Cursor CurrentCursor();
 
 // ---- Message boxes ----
 struct MessageBoxRecord {

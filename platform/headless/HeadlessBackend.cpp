@@ -329,6 +329,10 @@ void SetForeignWindows(std::vector<TopLevelWindow> windows) {
     });
 }
 
+Cursor CurrentCursor() {
+    return With([](HeadlessBackend& b) { return b.cursorShape_; });
+}
+
 void ScriptMessageBoxes(std::vector<int> answers) {
     With([&](HeadlessBackend& b) {
         b.boxScript_.assign(answers.begin(), answers.end());

@@ -132,6 +132,26 @@ TEST_F(HeadlessTest, DesktopServicesAreRecorded) {
     EXPECT_EQ(fw::GetForegroundWindow(), dlg.GetSafeHwnd());
 }
 
+// A window that shows the hand over itself.
+class HandWindow : public fw::Window {
+public:
+    bool OnSetCursor() override {
+        fw::SetCursor(fw::Cursor::Hand);
+        return true;
+    }
+};
+
+TEST_F(HeadlessTest, TheWindowUnderThePointerChoosesTheCursor) {
+    RecordingDialog dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    HandWindow hand;
+    ASSERT_TRUE(hand.SubclassDlgItem(20, &dlg));
+    fw::input::Mouse(hand.GetSafeHwnd(), fw::WM_MOUSEMOVE, {1, 1});
+    EXPECT_EQ(fw::headless::CurrentCursor(), fw::Cursor::Hand);
+    fw::input::Mouse(dlg.GetDlgItemHandle(10), fw::WM_MOUSEMOVE, {1, 1});
+    EXPECT_EQ(fw::headless::CurrentCursor(), fw::Cursor::Arrow);
+}
+
 TEST_F(HeadlessTest, TrayIconsNeedATrayAndAnOwner) {
     RecordingDialog dlg(9001);
     ASSERT_TRUE(dlg.Create());
