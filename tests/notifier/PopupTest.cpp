@@ -1,0 +1,238 @@
+// Pop-up windows on the headless framework's virtual clock.
+#include "notifier/MsgWnd.h"
+#include "notifier/PopupRegistry.h"
+#include "platform/Backend.h"
+#include "platform/core/Text.h"
+#include "tests/notifier/NotifierTestSupport.h"
+
+namespace {
+
+class PopupTest : public ControlFixture {
+protected:
+    void Show(const std::u16string& caption, const std::u16string& text, const std::u16string& time,
+              const std::u16string& close = u"0", const std::u16string& url = u"",
+              const std::u16string& mode = u"0") {
+        ctrl->ShowMessage(caption, text, url, time, close, mode, 0x000000FF, u"o1", u"o2", u"o3");
+    }
+    CMsgWnd* Timed(int id) { return ThePallinoteApp().Popups()->Find(id); }
+    // Paints the window as the desktop would and returns the texts drawn (UTF-16).
+    std::vector<std::u16string> Paint(CMsgWnd* w) {
+        if (w->ShownHeight() <= 170)
+            SlideIn();  // a window has its size once it slid in
+        std::vector<fw::TextRecord> records;
+        fw::RenderWindow(w->GetSafeHwnd(), records);
+        std::vector<std::u16string> texts;
+        for (const auto& r : records)
+            texts.push_back(vq::GbkToUtf16(r.text));
+        return texts;
+    }
+    void Click(CMsgWnd* w, int x, int y) {
+        fw::input::Mouse(w->GetSafeHwnd(), fw::WM_LBUTTONDOWN, {x, y});
+    }
+    void ClickRect(CMsgWnd* w, const fw::Rect& r) { Click(w, r.left + 1, r.top + 1); }
+    // Slides a window fully in (9 ticks of timer 10, then the switch to 12 or 13).
+    void SlideIn() { fw::headless::AdvanceClock(10); }
+};
+
+TEST_F(PopupTest, TimedWindowSlidesInStaysAndSlidesOut) {
+    Show(u"News", u"text", u"5");
+    CMsgWnd* w = Timed(1001);  // the first message of the library gets 1001
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->DisplayMs(), 5000);
+    std::vector<int> heights;
+    for (int i = 0; i < 9; ++i) {
+        fw::headless::AdvanceClock(1);
+        heights.push_back(w->ShownHeight());
+        const fw::Rect r = w->GetWindowRect();
+        EXPECT_EQ(r.left, 1280 - 285);
+        EXPECT_EQ(r.top, 770 - w->ShownHeight());
+        EXPECT_EQ(r.Height(), 170);
+    }
+    EXPECT_EQ(heights, (std::vector<int>{20, 40, 60, 80, 100, 120, 140, 160, 171}));
+    fw::headless::AdvanceClock(1);  // timer 10 ends, the stay begins
+    fw::headless::AdvanceClock(4999);
+    EXPECT_EQ(w->ShownHeight(), 171);
+    std::vector<int> out;
+    for (int i = 0; i < 9; ++i) {
+        fw::headless::AdvanceClock(i == 0 ? 6 : 5);
+        out.push_back(w->ShownHeight());
+        if (w->ShownHeight() > 0) {
+            EXPECT_EQ(w->GetWindowRect().Height(), w->ShownHeight());
+        }
+    }
+    EXPECT_EQ(out, (std::vector<int>{151, 131, 111, 91, 71, 51, 31, 11, -20}));
+    EXPECT_FALSE(w->IsDestroyed());
+    fw::headless::AdvanceClock(5);
+    EXPECT_TRUE(w->IsDestroyed());
+    EXPECT_EQ(Timed(1001), nullptr);
+}
+
+TEST_F(PopupTest, UntimedMessagesShareOnePersistentWindowWithTheCount) {
+    Show(u"A", u"one", u"0");
+    Show(u"B", u"two", u"0");
+    Show(u"Latest", u"three", u"0");
+    CMsgWnd* w = ctrl->PersistentWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(ctrl->PersistentOpen());
+    EXPECT_EQ(w->WindowId(), 999);
+    EXPECT_EQ(w->MessageCount(), 3);
+    const auto texts = Paint(w);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts[0], u"Latest ( 3 )");
+    EXPECT_EQ(ThePallinoteApp().Popups()->OpenCount(), 0u);
+}
+
+TEST_F(PopupTest, LongCaptionIsShortenedForGood) {
+    Show(u"ABCDEFGHIJKLMNOPQRST", u"x", u"3");
+    CMsgWnd* w = Timed(1001);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(Paint(w)[0], u"ABCDEFG...");
+    EXPECT_EQ(w->Title(), u"ABCDEFG...");
+    Show(u"0123456789", u"x", u"3");  // ten characters stay as they are
+    EXPECT_EQ(Paint(Timed(1002))[0], u"0123456789");
+}
+
+TEST_F(PopupTest, LinkClickRaisesCallbackHttpAndKeepsTheWindow) {
+    Show(u"T", u"plain words [42|Open] more words", u"0");
+    CMsgWnd* w = ctrl->PersistentWindow();
+    const auto texts = Paint(w);
+    EXPECT_EQ(texts,
+              (std::vector<std::u16string>{u"T ( 1 )", u"plain words ", u"Open", u" more words"}));
+    ASSERT_EQ(w->PageMessages().size(), 1u);
+    const TextSegment& link = w->PageMessages()[0]->segments[1];
+    ASSERT_EQ(link.kind, TextSegment::kLink);
+    Click(w, link.rect.left + 2, link.rect.top + 2);
+    ASSERT_EQ(sink.Count(eventidCallbackHttp), 1);
+    EXPECT_EQ(sink.events.back().args,
+              (std::vector<std::u16string>{u"1001", u"42", u"o1", u"o2", u"o3"}));
+    EXPECT_FALSE(w->IsDestroyed());
+}
+
+TEST_F(PopupTest, CallbackCloseOnceWhicheverWayTheMessageLeaves) {
+    // Timeout.
+    Show(u"T", u"a", u"1", u"1");
+    fw::headless::AdvanceClock(2000);
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 1);
+    // Close button.
+    Show(u"T", u"b", u"9", u"1");
+    CMsgWnd* w = Timed(1002);
+    SlideIn();
+    Paint(w);
+    ClickRect(w, w->CloseButtonRect());
+    EXPECT_TRUE(w->IsDestroyed());
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 2);
+    // View button.
+    Show(u"T", u"c", u"9", u"1", u"http://x");
+    w = Timed(1003);
+    Paint(w);
+    ClickRect(w, w->ViewButtonRect());
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 3);
+    // CloseMessage, also when the handler closes the same message again.
+    Show(u"T", u"d", u"9", u"1");
+    sink.onEvent = [&](const RecordedEvent& e) {
+        if (e.id == eventidCallbackClose)
+            ctrl->CloseMessage(u"1004");
+    };
+    ctrl->CloseMessage(u"1004");
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 4);
+    EXPECT_EQ(sink.events.back().args, (std::vector<std::u16string>{u"o1", u"o2", u"o3"}));
+    // strclose "0" never asks.
+    sink.onEvent = nullptr;
+    Show(u"T", u"e", u"1", u"0");
+    fw::headless::AdvanceClock(2000);
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 4);
+}
+
+TEST_F(PopupTest, ViewButtonSendsTheLastUrlToTheHostOnlyWhenThereIsOne) {
+    Embed();
+    Show(u"T", u"x", u"9", u"0", u"http://branch/a");
+    CMsgWnd* w = Timed(1001);
+    Paint(w);
+    ClickRect(w, w->ViewButtonRect());
+    EXPECT_EQ(host.views, std::vector<std::u16string>{u"http://branch/a"});
+    EXPECT_TRUE(w->IsDestroyed());
+
+    Show(u"T", u"y", u"9", u"0", u"");
+    w = Timed(1002);
+    Paint(w);
+    ClickRect(w, w->ViewButtonRect());
+    EXPECT_EQ(host.views.size(), 1u);
+    EXPECT_TRUE(w->IsDestroyed());
+}
+
+TEST_F(PopupTest, CloseMessageOfTheOnlyPersistentMessageClosesTheWindow) {
+    Show(u"T", u"only", u"0", u"1");
+    CMsgWnd* w = ctrl->PersistentWindow();
+    SlideIn();
+    ctrl->CloseMessage(u"1001");
+    EXPECT_TRUE(w->IsDestroyed());
+    EXPECT_FALSE(ctrl->PersistentOpen());
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 1);
+    // The next untimed message opens a new window.
+    Show(u"T", u"again", u"0");
+    EXPECT_NE(ctrl->PersistentWindow(), nullptr);
+    EXPECT_TRUE(ctrl->PersistentOpen());
+    EXPECT_EQ(ctrl->PersistentWindow()->MessageCount(), 1);
+}
+
+TEST_F(PopupTest, CloseMessageKeepsTheOthersAndUnknownIdsOnlyRepaint) {
+    Show(u"T", u"one", u"0", u"1");
+    Show(u"T", u"two", u"0", u"1");
+    CMsgWnd* w = ctrl->PersistentWindow();
+    ctrl->CloseMessage(u"777");
+    EXPECT_EQ(w->MessageCount(), 2);
+    ctrl->CloseMessage(u"1001");
+    EXPECT_EQ(w->MessageCount(), 1);
+    EXPECT_EQ(w->Messages().front()->id, 1002);
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 1);
+    // Closing the window raises the callback for what is left.
+    w->SendMessage(fw::WM_CLOSE);
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 2);
+}
+
+TEST_F(PopupTest, TickerPagesThroughMessagesThatDoNotFit) {
+    for (int i = 0; i < 5; ++i) {
+        Show(u"T", std::u16string(60, static_cast<char16_t>(u'a' + i)), u"0");  // 3 lines each
+    }
+    CMsgWnd* w = ctrl->PersistentWindow();
+    EXPECT_GT(w->TotalHeight(), 170);
+    Paint(w);
+    const CMsgManage* first = w->PageMessages().front();
+    Paint(w);
+    EXPECT_NE(w->PageMessages().front(), first);  // each repaint starts one message later
+    // The mouse over the window pauses the ticker without moving the page.
+    const CMsgManage* now = w->PageStart();
+    fw::input::Mouse(w->GetSafeHwnd(), fw::WM_MOUSEMOVE, {5, 100});
+    fw::headless::AdvanceClock(10000);
+    EXPECT_EQ(w->PageStart(), now);
+}
+
+TEST_F(PopupTest, SoundAndShakeAlerts) {
+    Show(u"T", u"x", u"3", u"0", u"", u"2");
+    CMsgWnd* w = Timed(1001);
+    EXPECT_FALSE(fw::headless::ForegroundCalls().empty());
+    // The shake ends where it began: the empty rectangle the window was made with.
+    EXPECT_EQ(w->GetWindowRect(), fw::Rect{});
+    SlideIn();
+    EXPECT_EQ(w->GetWindowRect().left, 1280 - 285);
+    // Without the library's sound resource nothing plays.
+    Show(u"T", u"y", u"3", u"0", u"", u"1");
+    EXPECT_TRUE(fw::headless::SoundsPlayed().empty());
+}
+
+TEST_F(PopupTest, TimedWindowsAreDeletedAtTheNextTimedMessageAndOutliveTheControl) {
+    Show(u"T", u"a", u"1", u"1");
+    fw::headless::AdvanceClock(2000);
+    EXPECT_EQ(ThePallinoteApp().Popups()->ClosedCount(), 1u);
+    Show(u"T", u"b", u"1", u"1");
+    EXPECT_EQ(ThePallinoteApp().Popups()->ClosedCount(), 0u);
+    // The control goes; its window closes later without calling it.
+    DestroyControl();
+    const int before = sink.Count(eventidCallbackClose);
+    fw::headless::AdvanceClock(2000);
+    EXPECT_EQ(sink.Count(eventidCallbackClose), before);
+    ThePallinoteApp().Popups()->PurgeDestroyed();
+    EXPECT_EQ(ThePallinoteApp().Popups()->ClosedCount(), 0u);
+}
+
+}  // namespace
