@@ -1,11 +1,92 @@
-// Orvanel: the program's entry point.
+// Orvanel: the program's entry point. Picks the backend, then runs the application.
+//
+// Start-up trace: with VQ_STARTUP_TRACE=1 the program prints one line per start-up
+// milestone with the milliseconds since launch; with VQ_SCREENSHOT_DIR set it also saves
+// the framework's picture of the login dialog and of the main window there.
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
-#include "app/Version.h"
+#include "app/OrvanelApp.h"
+#include "app/OrvanelDlg.h"
+#include "platform/Backend.h"
+#include "platform/Framework.h"
+
+#ifdef VQ_HAVE_QT
+#include "platform/qt/QtRegister.h"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char* EventName(StartupEvent event) {
+    switch (event) {
+        case StartupEvent::kLoginShown:
+            return "login-shown";
+        case StartupEvent::kLoginStarted:
+            return "login-started";
+        case StartupEvent::kMainShown:
+            return "main-shown";
+        case StartupEvent::kIdentity:
+            return "identity";
+        case StartupEvent::kHomeFilled:
+            return "home-filled";
+    }
+    return "?";
+}
+
+void SaveScreenshot(const std::string& dir, const char* name, fw::HWND window) {
+    const std::string path = dir + "/" + name + ".png";
+    fw::RunOnUiThread([&] {
+        if (fw::IsWindow(window) && fw::RenderWindow(window).SavePng(path)) {
+            std::printf("[startup] screenshot %s\n", path.c_str());
+        }
+    });
+}
+
+void InstallStartupTrace(Clock::time_point launch) {
+    const char* trace = std::getenv("VQ_STARTUP_TRACE");
+    const char* shots = std::getenv("VQ_SCREENSHOT_DIR");
+    if ((trace == nullptr || *trace == '\0') && (shots == nullptr || *shots == '\0')) {
+        return;
+    }
+    const std::string dir = shots != nullptr ? shots : "";
+    SetStartupObserver([launch, dir](StartupEvent event, fw::HWND window) {
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - launch).count();
+        std::printf("[startup] %s %lld ms\n", EventName(event), static_cast<long long>(ms));
+        std::fflush(stdout);
+        if (dir.empty()) {
+            return;
+        }
+        if (event == StartupEvent::kLoginShown) {
+            SaveScreenshot(dir, "login", window);
+        } else if (event == StartupEvent::kHomeFilled) {
+            SaveScreenshot(dir, "main", window);
+        }
+    });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::printf("Orvanel %s: the login dialog and the main window are not built yet.\n", kOrvanelVersion);
-    return 0;
+    const Clock::time_point launch = Clock::now();
+#ifdef VQ_HAVE_QT
+    fw::qt::RegisterBackend();
+#endif
+    fw::SetCommandLine(argc, argv);
+    if (!fw::Init(argc, argv)) {
+        std::fprintf(stderr, "Orvanel: no user interface could be started\n");
+        return 1;
+    }
+    InstallStartupTrace(launch);
+    int code = 0;
+    {
+        COrvanelApp app;
+        code = app.Run();
+    }
+    fw::Shutdown();
+    return code;
 }

@@ -1,0 +1,3 @@
+#include "app/AboutDlg.h"
+
+CAboutDlg::CAboutDlg(fw::Window* parent) : fw::Dialog(IDD, parent) {}

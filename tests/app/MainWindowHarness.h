@@ -1,0 +1,103 @@
+#pragma once
+// A main window with a recording portal page and a recording notifier control.
+
+#include <string>
+#include <vector>
+
+#include "app/OrvanelDlg.h"
+#include "tests/app/AppTestEnv.h"
+
+namespace apptest {
+
+struct PageMessage {
+    fw::UINT message = 0;
+    std::string firstTag;  // of the reply handed over, when there was one
+    int sets = 0;
+    std::string viridOnArrival;  // the session's virid when the message arrived
+    std::string text;            // 1043: the article id handed over
+};
+
+class RecordingPage : public fw::Dialog {
+public:
+    RecordingPage(fw::UINT templateId, fw::Window* parent, std::vector<PageMessage>* log)
+        : fw::Dialog(templateId, parent), log_(log) {}
+
+    fw::LRESULT WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) override {
+        if (message < 1029 || message > 1050) {
+            return fw::Dialog::WindowProc(message, wParam, lParam);
+        }
+        PageMessage m;
+        m.message = message;
+        m.viridOnArrival = Session().Virid();
+        if (message == 1043) {
+            m.text = lParam != 0 ? *reinterpret_cast<const std::string*>(lParam) : "";
+        } else if (lParam != 0) {
+            // Takes the reply over, as a consumer does.
+            RecordSetList sets = std::move(*reinterpret_cast<RecordSetList*>(lParam));
+            m.sets = static_cast<int>(sets.size());
+            m.firstTag = sets.empty() ? "" : std::string(sets.front()->Tag());
+        }
+        log_->push_back(m);
+        return 0;
+    }
+
+private:
+    std::vector<PageMessage>* log_;
+};
+
+struct Popup {
+    std::string caption, text, link;
+    fw::Color colour = 0;
+};
+
+class TestMainDlg : public COrvanelDlg {
+public:
+    std::vector<Popup> popups;
+    std::vector<std::string> notifierWindows;
+
+protected:
+    void NotifierShowWindow(const std::string& title) override { notifierWindows.push_back(title); }
+    void NotifierShowMessage(const std::string& caption, const std::string& text,
+                             const std::string& link, fw::Color colour) override {
+        popups.push_back({caption, text, link, colour});
+    }
+};
+
+class MainWindowTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        COrvanelDlg::SetPortalPageFactory([this](fw::Window* parent) {
+            return std::make_unique<RecordingPage>(132, parent, &portal_);
+        });
+        COrvanelDlg::SetSettingsDialogFactory([this](fw::Window* parent) {
+            return std::make_unique<RecordingPage>(238, parent, &settings_);
+        });
+    }
+    void TearDown() override {
+        if (main_.IsWindow()) {
+            main_.DestroyWindow();
+        }
+        COrvanelDlg::SetPortalPageFactory(nullptr);
+        COrvanelDlg::SetSettingsDialogFactory(nullptr);
+        AppTest::TearDown();
+    }
+    void Open() {
+        ASSERT_TRUE(main_.Create(COrvanelDlg::IDD));
+        fw::PumpPending();
+        fw::headless::ClearRecords();
+    }
+    void Deliver(RecordSetList sets, int32_t status = kStatusReply) {
+        RequestResult r = Result(std::move(sets), status);
+        main_.OnThreadReturn(r);
+    }
+    std::vector<fw::headless::MessageBoxRecord> Boxes() const {
+        return fw::headless::MessageBoxes();
+    }
+
+    TestMainDlg main_;
+    std::vector<PageMessage> portal_;
+    std::vector<PageMessage> settings_;
+};
+
+}  // namespace apptest
