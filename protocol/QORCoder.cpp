@@ -164,6 +164,8 @@ int PacketParser::FeedPacket(const uint8_t* data, size_t size) {
                     return kFeedBadLength;
                 }
                 pos_ = start_ + PacketHeader::kLengthBase;
+                // One allocation for the rest of the packet keeps feeding linear.
+                buffer_.reserve(pos_ + length_);
                 state_ = 2;
                 break;
             }

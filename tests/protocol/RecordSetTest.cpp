@@ -305,8 +305,10 @@ TEST(RecordSetDecode, InconsistentCountsStopQuietly) {
     PutI32(badV, 0);
     PutI32(badV, -1);
     EXPECT_EQ(decoded(badV), 0u);
-    Bytes longV = badV;
-    longV.resize(longV.size() - 4);
+    Bytes longV;  // V = 5 with only 4 bytes after it
+    PutText(longV, "t", 16);
+    PutI32(longV, 0);
+    PutI32(longV, 0);
     PutI32(longV, 5);
     longV.insert(longV.end(), {1, 2, 3, 4});
     EXPECT_EQ(decoded(longV), 0u);
