@@ -1,0 +1,141 @@
+// The velquor-service program itself: first start in an empty folder, the
+// printed accounts and ports, the key files, and a clean stop on SIGTERM.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "tests/service/ServiceHarness.h"
+
+namespace vqsvc::test {
+namespace {
+
+struct Child {
+    pid_t pid = -1;
+    int out = -1;
+    std::string text;
+
+    // Reads what the child printed until `marker` appears or the time is up.
+    bool ReadUntil(const std::string& marker, int timeoutMs) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (text.find(marker) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            char buf[4096];
+            ssize_t n = read(out, buf, sizeof buf);
+            if (n > 0) {
+                text.append(buf, static_cast<size_t>(n));
+            } else if (n == 0) {
+                return text.find(marker) != std::string::npos;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        return true;
+    }
+};
+
+Child Start(const std::vector<std::string>& args) {
+    int pipefd[2];
+    if (pipe(pipefd) != 0)
+        return {};
+    Child c;
+    c.pid = fork();
+    if (c.pid == 0) {
+        dup2(pipefd[1], 1);
+        close(pipefd[0]);
+        std::vector<char*> argv;
+        std::string program = VQ_SERVICE_PROGRAM;
+        argv.push_back(program.data());
+        std::vector<std::string> copy = args;
+        for (auto& a : copy)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipefd[1]);
+    fcntl(pipefd[0], F_SETFL, O_NONBLOCK);
+    c.out = pipefd[0];
+    return c;
+}
+
+int WaitExit(pid_t pid, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+TEST(Program, FirstStartServesTheDemoAndStopsOnSigterm) {
+    TempDir dir;
+    std::string data = dir.path() + "/data";
+    std::string pub = dir.path() + "/client/pubkey.bin";
+    Child c = Start({"--data", data, "--http-port", "0", "--tcp-port", "0", "--pubkey", pub});
+    ASSERT_GT(c.pid, 0);
+    ASSERT_TRUE(c.ReadUntil("public key", 30000)) << c.text;
+    EXPECT_NE(c.text.find("demo       demo123"), std::string::npos) << c.text;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(c.text, m,
+                                  std::regex("HTTP 127\\.0\\.0\\.1:(\\d+), binary "
+                                             "127\\.0\\.0\\.1:(\\d+)")));
+    uint16_t httpPort = static_cast<uint16_t>(std::stoi(m[1]));
+
+    struct stat st {};
+    ASSERT_EQ(stat((data + "/service-key.pem").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat(data.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0077, 0u) << "the data folder is the owner's only";
+    EXPECT_TRUE(std::filesystem::exists(pub));
+
+    TestClient client(httpPort, true);
+    ASSERT_TRUE(client.Login("demo", "demo123", pub));
+    EXPECT_FALSE(client.Call(Call(1, "&virid=1")).empty());
+
+    kill(c.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(c.pid, 10000), 0);
+    c.ReadUntil("stopped", 1000);
+    EXPECT_NE(c.text.find("stopped after"), std::string::npos);
+    close(c.out);
+
+    // A second start keeps the key and the data.
+    std::string keyBefore;
+    {
+        std::ifstream in(pub, std::ios::binary);
+        keyBefore.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    Child again = Start({"--data", data, "--http-port", "0", "--tcp-port", "0", "--pubkey", pub});
+    ASSERT_TRUE(again.ReadUntil("public key", 30000)) << again.text;
+    EXPECT_EQ(again.text.find("Created the demo branch"), std::string::npos);
+    kill(again.pid, SIGINT);
+    EXPECT_EQ(WaitExit(again.pid, 10000), 0);
+    close(again.out);
+    std::ifstream in(pub, std::ios::binary);
+    std::string keyAfter(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(keyBefore, keyAfter);
+}
+
+TEST(Program, RefusesBadOptions) {
+    Child c = Start({"--http-port", "99999"});
+    EXPECT_EQ(WaitExit(c.pid, 10000), 2);
+    close(c.out);
+}
+
+}  // namespace
+}  // namespace vqsvc::test
