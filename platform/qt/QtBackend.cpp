@@ -1,8 +1,8 @@
 #include "platform/qt/QtBackend.h"
 
 #include <QAction>
-#include <QAudioDevice>
 #include <QApplication>
+#include <QAudioDevice>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
@@ -86,7 +86,9 @@ QRegion ToRegion(const Region& region) {
     return out;
 }
 
-Rect ToRect(const QRect& r) { return Rect::FromXYWH(r.x(), r.y(), r.width(), r.height()); }
+Rect ToRect(const QRect& r) {
+    return Rect::FromXYWH(r.x(), r.y(), r.width(), r.height());
+}
 
 QString Lines(const std::string& gbk) {
     QString s = FromGbk(gbk);
@@ -163,7 +165,9 @@ void FillMenu(QMenu* menu, const std::vector<MenuItem>& items, UINT defaultId) {
 
 // ---- Registration ----
 
-void RegisterBackend() { fw::RegisterBackend("qt", [] { return CreateBackend(); }); }
+void RegisterBackend() {
+    fw::RegisterBackend("qt", [] { return CreateBackend(); });
+}
 
 std::unique_ptr<Backend> CreateBackend() {
     if (!EnsureApplication()) {
@@ -267,7 +271,8 @@ int QtBackend::RunNested(const std::function<int()>& body) {
 }
 
 std::int64_t QtBackend::NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_)
         .count();
 }
 
@@ -335,7 +340,9 @@ QWidget* QtBackend::Widget(HWND hwnd) const {
     return e == nullptr ? nullptr : e->widget.data();
 }
 
-void* QtBackend::NativeHandle(HWND hwnd) { return Widget(hwnd); }
+void* QtBackend::NativeHandle(HWND hwnd) {
+    return Widget(hwnd);
+}
 
 // ---- Windows ----
 
@@ -385,7 +392,8 @@ void QtBackend::ApplyTop(WindowEntry& e, std::uint32_t bits) {
             w->setWindowFlags(flags);  // hides the widget; shown again below
             bits |= kChangeVisible | kChangeRect | kChangeRegion;
         }
-        if (const WindowEntry* owner = Find(i.owner); owner != nullptr && owner->widget != nullptr) {
+        if (const WindowEntry* owner = Find(i.owner);
+            owner != nullptr && owner->widget != nullptr) {
             w->winId();
             owner->widget->winId();
             if (w->windowHandle() != nullptr) {
@@ -400,7 +408,8 @@ void QtBackend::ApplyTop(WindowEntry& e, std::uint32_t bits) {
         w->setWindowIcon(IconOf(i.bigIcon != 0 ? i.bigIcon : i.smallIcon));
     }
     if ((bits & kChangeRect) != 0) {
-        const QRect r(i.rect.left, i.rect.top, std::max(0, i.rect.Width()), std::max(0, i.rect.Height()));
+        const QRect r(i.rect.left, i.rect.top, std::max(0, i.rect.Width()),
+                      std::max(0, i.rect.Height()));
         if (w->geometry() != r) {
             w->setGeometry(r);
         }
@@ -452,7 +461,8 @@ void QtBackend::PlaceNatives(HWND top) {
             continue;
         }
         const QPoint at = OffsetInTop(hwnd);
-        const QRect r(at, QSize(std::max(0, e.info.rect.Width()), std::max(0, e.info.rect.Height())));
+        const QRect r(at,
+                      QSize(std::max(0, e.info.rect.Width()), std::max(0, e.info.rect.Height())));
         if (e.widget->geometry() != r) {
             e.widget->setGeometry(r);
         }
@@ -541,7 +551,28 @@ void QtBackend::UpdateWindow(HWND hwnd) {
     }
 }
 
-QImage QtBackend::Render(HWND hwnd) { return ToImage(fw::RenderWindow(hwnd)); }
+void QtBackend::MatchNativeBackgrounds(HWND top, const QImage& picture) {
+    for (auto& [hwnd, e] : windows_) {
+        if (e.widget == nullptr ||
+            (e.info.kind != ControlKind::CheckBox && e.info.kind != ControlKind::Radio) ||
+            TopOf(hwnd) != top) {
+            continue;
+        }
+        // The control's corner lies above its vertically centred box: background there.
+        const QPoint at = OffsetInTop(hwnd);
+        if (!picture.rect().contains(at)) {
+            continue;
+        }
+        QPalette palette = e.widget->palette();
+        palette.setColor(QPalette::Window, QColor(picture.pixel(at)));
+        e.widget->setPalette(palette);
+        e.widget->setAutoFillBackground(true);
+    }
+}
+
+QImage QtBackend::Render(HWND hwnd) {
+    return ToImage(fw::RenderWindow(hwnd));
+}
 
 void QtBackend::SyncFromModel(HWND hwnd) {
     WindowInfo info;
@@ -646,7 +677,9 @@ void QtBackend::ReportLeave(HWND top) {
             leaving.push_back(h);
         }
     }
-    std::erase_if(trackingLeave_, [&](HWND h) { return std::find(leaving.begin(), leaving.end(), h) != leaving.end(); });
+    std::erase_if(trackingLeave_, [&](HWND h) {
+        return std::find(leaving.begin(), leaving.end(), h) != leaving.end();
+    });
     lastHit_ = kNoWindow;
     for (HWND h : leaving) {
         fw::SendMessage(h, WM_MOUSELEAVE, 0, 0);
@@ -680,7 +713,8 @@ void QtBackend::SetCursor(Cursor cursor) {
 
 // ---- Modal UI ----
 
-int QtBackend::MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+int QtBackend::MessageBox(HWND owner, const std::string& text, const std::string& caption,
+                          UINT flags) {
     Scope scope(*this);
     QMessageBox box;
     box.setWindowTitle(FromGbk(caption));
@@ -753,11 +787,14 @@ UINT QtBackend::TrackPopupMenu(const MenuItem& menu, UINT defaultId, Point scree
 
 // ---- Tray ----
 
-bool QtBackend::TrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool QtBackend::TrayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 bool QtBackend::NotifyIcon(DWORD op, const NotifyIconData& data) {
-    auto it = std::find_if(trays_.begin(), trays_.end(),
-                           [&](const TrayEntry& t) { return t.owner == data.hWnd && t.id == data.uID; });
+    auto it = std::find_if(trays_.begin(), trays_.end(), [&](const TrayEntry& t) {
+        return t.owner == data.hWnd && t.id == data.uID;
+    });
     auto apply = [&](TrayEntry& t) {
         if ((data.uFlags & NIF_ICON) != 0) {
             QIcon icon = IconOf(data.hIcon);
@@ -769,7 +806,8 @@ bool QtBackend::NotifyIcon(DWORD op, const NotifyIconData& data) {
             t.icon->setIcon(icon);
         }
         if ((data.uFlags & NIF_TIP) != 0) {
-            t.icon->setToolTip(FromGbk(std::string(data.szTip, strnlen(data.szTip, sizeof(data.szTip)))));
+            t.icon->setToolTip(
+                FromGbk(std::string(data.szTip, strnlen(data.szTip, sizeof(data.szTip)))));
         }
         if ((data.uFlags & NIF_MESSAGE) != 0) {
             t.callback = data.uCallbackMessage;
@@ -785,24 +823,27 @@ bool QtBackend::NotifyIcon(DWORD op, const NotifyIconData& data) {
             t.id = data.uID;
             t.icon = new QSystemTrayIcon();
             QSystemTrayIcon* raw = t.icon;
-            QObject::connect(raw, &QSystemTrayIcon::activated, raw, [this, raw](QSystemTrayIcon::ActivationReason why) {
-                auto found = std::find_if(trays_.begin(), trays_.end(), [raw](const TrayEntry& e) { return e.icon == raw; });
-                if (found == trays_.end() || found->callback == 0) {
-                    return;
-                }
-                UINT mouse = 0;
-                if (why == QSystemTrayIcon::Context) {
-                    mouse = WM_RBUTTONUP;
-                } else if (why == QSystemTrayIcon::DoubleClick) {
-                    mouse = WM_LBUTTONDBLCLK;
-                } else if (why == QSystemTrayIcon::Trigger) {
-                    mouse = WM_LBUTTONUP;
-                } else {
-                    return;
-                }
-                Scope scope(*this);
-                input::TrayEvent(found->owner, found->id, found->callback, mouse);
-            });
+            QObject::connect(raw, &QSystemTrayIcon::activated, raw,
+                             [this, raw](QSystemTrayIcon::ActivationReason why) {
+                                 auto found = std::find_if(
+                                     trays_.begin(), trays_.end(),
+                                     [raw](const TrayEntry& e) { return e.icon == raw; });
+                                 if (found == trays_.end() || found->callback == 0) {
+                                     return;
+                                 }
+                                 UINT mouse = 0;
+                                 if (why == QSystemTrayIcon::Context) {
+                                     mouse = WM_RBUTTONUP;
+                                 } else if (why == QSystemTrayIcon::DoubleClick) {
+                                     mouse = WM_LBUTTONDBLCLK;
+                                 } else if (why == QSystemTrayIcon::Trigger) {
+                                     mouse = WM_LBUTTONUP;
+                                 } else {
+                                     return;
+                                 }
+                                 Scope scope(*this);
+                                 input::TrayEvent(found->owner, found->id, found->callback, mouse);
+                             });
             apply(t);
             t.icon->show();
             trays_.push_back(t);
@@ -843,7 +884,8 @@ bool QtBackend::PlaySound(UINT resourceId, const std::vector<std::uint8_t>& wav)
         const QString path = soundDir_->filePath(QStringLiteral("sound%1.wav").arg(resourceId));
         QFile file(path);
         if (!soundDir_->isValid() || !file.open(QIODevice::WriteOnly) ||
-            file.write(reinterpret_cast<const char*>(wav.data()), qint64(wav.size())) != qint64(wav.size())) {
+            file.write(reinterpret_cast<const char*>(wav.data()), qint64(wav.size())) !=
+                qint64(wav.size())) {
             sounds_.erase(resourceId);
             return false;
         }
@@ -899,7 +941,8 @@ std::vector<TopLevelWindow> QtBackend::ForeignTopLevelWindows() {
 bool QtBackend::BringForeignToForeground(std::uint64_t id) {
 #ifdef VQ_HAVE_XCB
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 != nullptr && QGuiApplication::platformName() == QLatin1String("xcb") && id <= 0xFFFFFFFFu) {
+    if (x11 != nullptr && QGuiApplication::platformName() == QLatin1String("xcb") &&
+        id <= 0xFFFFFFFFu) {
         return x11::Activate(x11->connection(), std::uint32_t(id));
     }
 #else
@@ -915,7 +958,9 @@ void QtBackend::ModalLoopStarted(HWND dialog) {
 }
 
 TextRenderer QtBackend::GetTextRenderer() {
-    return [](Bitmap& target, const Rect& clip, const TextRecord& record) { RenderText(target, clip, record); };
+    return [](Bitmap& target, const Rect& clip, const TextRecord& record) {
+        RenderText(target, clip, record);
+    };
 }
 
 }  // namespace fw::qt

@@ -107,7 +107,9 @@ public:
     // must not put the old state back into the widget meanwhile.
     class ReportingScope {
     public:
-        ReportingScope(QtBackend& b, HWND hwnd) : b_(b), old_(b.reporting_) { b_.reporting_ = hwnd; }
+        ReportingScope(QtBackend& b, HWND hwnd) : b_(b), old_(b.reporting_) {
+            b_.reporting_ = hwnd;
+        }
         ~ReportingScope() { b_.reporting_ = old_; }
         ReportingScope(const ReportingScope&) = delete;
         ReportingScope& operator=(const ReportingScope&) = delete;
@@ -131,6 +133,9 @@ public:
     bool InfoOf(HWND hwnd, WindowInfo& info) const;
     // The picture of top-level `hwnd`, rendered now.
     QImage Render(HWND hwnd);
+    // Check boxes and radio buttons are drawn by the core as well; their widgets cover
+    // that drawing with the colour of the picture around them.
+    void MatchNativeBackgrounds(HWND top, const QImage& picture);
     TopWindow* TopWidget(HWND hwnd) const;
     QWidget* Widget(HWND hwnd) const;
     // The message loop nesting of MessageBox/TrackPopupMenu: the core's queue and timers

@@ -47,9 +47,11 @@ std::pair<int, int> EditSelection(HWND hwnd, ControlKind kind) {
 }
 
 bool SameRich(const std::vector<RichItem>& a, const std::vector<RichItem>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const RichItem& x, const RichItem& y) {
-        return x.isObject == y.isObject && x.text == y.text && x.picture == y.picture && x.user == y.user;
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const RichItem& x, const RichItem& y) {
+                          return x.isObject == y.isObject && x.text == y.text &&
+                                 x.picture == y.picture && x.user == y.user;
+                      });
 }
 
 QImage PictureImage(const std::shared_ptr<const Bitmap>& picture) {
@@ -124,7 +126,8 @@ void ApplyEditor(QtBackend& backend, QtBackend::WindowEntry& e, std::uint32_t bi
                 for (const RichItem& item : shown.rich) {
                     if (item.isObject) {
                         const QString name = QStringLiteral("vqobj:%1").arg(++picture);
-                        doc->addResource(QTextDocument::ImageResource, QUrl(name), PictureImage(item.picture));
+                        doc->addResource(QTextDocument::ImageResource, QUrl(name),
+                                         PictureImage(item.picture));
                         QTextImageFormat format;
                         format.setName(name);
                         cursor.insertImage(format);
@@ -150,7 +153,8 @@ void ApplyEditor(QtBackend& backend, QtBackend::WindowEntry& e, std::uint32_t bi
         if (auto* line = qobject_cast<QLineEdit*>(w)) {
             line->setReadOnly(info.readOnly);
             line->setMaxLength(limit);
-            line->setEchoMode((info.style & ES_PASSWORD) != 0 ? QLineEdit::Password : QLineEdit::Normal);
+            line->setEchoMode((info.style & ES_PASSWORD) != 0 ? QLineEdit::Password
+                                                              : QLineEdit::Normal);
         } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
             plain->setReadOnly(info.readOnly);
         } else if (auto* te = qobject_cast<QTextEdit*>(w)) {
@@ -169,7 +173,9 @@ void ApplyIpAddress(QtBackend& backend, QtBackend::WindowEntry& e) {
     std::uint8_t f[4] = {};
     const int fields = view.GetAddress(f[0], f[1], f[2], f[3]);
     view.DetachHandle();
-    const QString text = fields == 0 ? QString() : QStringLiteral("%1.%2.%3.%4").arg(f[0]).arg(f[1]).arg(f[2]).arg(f[3]);
+    const QString text =
+        fields == 0 ? QString()
+                    : QStringLiteral("%1.%2.%3.%4").arg(f[0]).arg(f[1]).arg(f[2]).arg(f[3]);
     if (line->text() != text) {
         ApplyingScope applying(backend);
         line->setText(text);
@@ -235,28 +241,38 @@ protected:
         const bool down = event->type() == QEvent::KeyPress;
         auto* plain = qobject_cast<QPlainTextEdit*>(parent());
         auto* rich = qobject_cast<QTextEdit*>(parent());
-        QTextCursor cursor = plain != nullptr ? plain->textCursor()
-                                              : rich != nullptr ? rich->textCursor() : QTextCursor();
+        const QTextCursor cursor = plain != nullptr  ? plain->textCursor()
+                                   : rich != nullptr ? rich->textCursor()
+                                                     : QTextCursor();
+        // Read now: the document is rebuilt below and cursors into it move.
+        const int selStart = cursor.selectionStart();
+        const int selEnd = cursor.selectionEnd();
         if (down && vk == VK_RETURN && !cursor.isNull()) {
             // The core puts the line break into the model at its selection: make that the
             // widget's first.
             if (QtBackend::WindowEntry* e = backend_.Entry(hwnd_)) {
                 const auto& index = e->shown.coreIndex;
-                const auto at = [&](int q) { return index.empty() ? 0 : index[std::size_t(std::clamp(q, 0, int(index.size()) - 1))]; };
+                const auto at = [&](int q) {
+                    return index.empty()
+                               ? 0
+                               : index[std::size_t(std::clamp(q, 0, int(index.size()) - 1))];
+                };
                 QtBackend::ReportingScope reporting(backend_, hwnd_);
-                fw::SendMessage(hwnd_, EM_SETSEL, WPARAM(at(cursor.selectionStart())), LPARAM(at(cursor.selectionEnd())));
+                fw::SendMessage(hwnd_, EM_SETSEL, WPARAM(at(selStart)), LPARAM(at(selEnd)));
             }
         }
-        const QString before = plain != nullptr ? plain->toPlainText() : rich != nullptr ? rich->toPlainText() : QString();
+        const QString before = plain != nullptr  ? plain->toPlainText()
+                               : rich != nullptr ? rich->toPlainText()
+                                                 : QString();
         input::Key(hwnd_, vk, down, KeyBits({}, key->modifiers()));
         backend_.SyncFromModel(hwnd_);
         if (down && !cursor.isNull()) {
             // A line break the model took goes right after the old selection's start.
             const QString after = plain != nullptr ? plain->toPlainText() : rich->toPlainText();
-            const int expected = int(before.size()) - (cursor.selectionEnd() - cursor.selectionStart()) + 1;
+            const int expected = int(before.size()) - (selEnd - selStart) + 1;
             if (int(after.size()) == expected) {
-                QTextCursor moved = cursor;
-                moved.setPosition(cursor.selectionStart() + 1);
+                QTextCursor moved(plain != nullptr ? plain->document() : rich->document());
+                moved.setPosition(selStart + 1);
                 if (plain != nullptr) {
                     plain->setTextCursor(moved);
                 } else {
@@ -302,25 +318,29 @@ QWidget* MakeControl(QtBackend& backend, const WindowInfo& info, QWidget* parent
         case ControlKind::Edit:
             if ((info.style & ES_MULTILINE) != 0) {
                 auto* plain = new QPlainTextEdit(parent);
-                QObject::connect(plain, &QPlainTextEdit::textChanged, plain,
-                                 [&backend, hwnd, plain] { ReportEdit(backend, hwnd, plain->toPlainText()); });
+                QObject::connect(
+                    plain, &QPlainTextEdit::textChanged, plain,
+                    [&backend, hwnd, plain] { ReportEdit(backend, hwnd, plain->toPlainText()); });
                 w = plain;
             } else {
                 auto* line = new QLineEdit(parent);
                 line->setFrame((info.style & WS_BORDER) != 0);
                 if ((info.style & ES_NUMBER) != 0) {
-                    line->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), line));
+                    line->setValidator(new QRegularExpressionValidator(
+                        QRegularExpression(QStringLiteral("[0-9]*")), line));
                 }
-                QObject::connect(line, &QLineEdit::textEdited, line,
-                                 [&backend, hwnd](const QString& text) { ReportEdit(backend, hwnd, text); });
+                QObject::connect(
+                    line, &QLineEdit::textEdited, line,
+                    [&backend, hwnd](const QString& text) { ReportEdit(backend, hwnd, text); });
                 w = line;
             }
             break;
         case ControlKind::RichEdit: {
             auto* te = new QTextEdit(parent);
             te->setAcceptRichText(false);
-            QObject::connect(te, &QTextEdit::textChanged, te,
-                             [&backend, hwnd, te] { ReportEdit(backend, hwnd, te->toPlainText()); });
+            QObject::connect(te, &QTextEdit::textChanged, te, [&backend, hwnd, te] {
+                ReportEdit(backend, hwnd, te->toPlainText());
+            });
             w = te;
             break;
         }
@@ -329,14 +349,16 @@ QWidget* MakeControl(QtBackend& backend, const WindowInfo& info, QWidget* parent
             line->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("[0-9]{0,3}(\\.[0-9]{0,3}){0,3}")), line));
             line->setPlaceholderText(QStringLiteral("   .   .   ."));
-            QObject::connect(line, &QLineEdit::textEdited, line,
-                             [&backend, hwnd](const QString& text) { ReportIpAddress(backend, hwnd, text); });
+            QObject::connect(
+                line, &QLineEdit::textEdited, line,
+                [&backend, hwnd](const QString& text) { ReportIpAddress(backend, hwnd, text); });
             w = line;
             break;
         }
         case ControlKind::CheckBox: {
             auto* box = new QCheckBox(parent);
-            QObject::connect(box, &QAbstractButton::clicked, box, [&backend, hwnd] { ReportClick(backend, hwnd); });
+            QObject::connect(box, &QAbstractButton::clicked, box,
+                             [&backend, hwnd] { ReportClick(backend, hwnd); });
             w = box;
             break;
         }
@@ -344,13 +366,15 @@ QWidget* MakeControl(QtBackend& backend, const WindowInfo& info, QWidget* parent
             auto* radio = new QRadioButton(parent);
             // Groups are the core's business (the group flag), not the widget parent's.
             radio->setAutoExclusive(false);
-            QObject::connect(radio, &QAbstractButton::clicked, radio, [&backend, hwnd] { ReportClick(backend, hwnd); });
+            QObject::connect(radio, &QAbstractButton::clicked, radio,
+                             [&backend, hwnd] { ReportClick(backend, hwnd); });
             w = radio;
             break;
         }
         case ControlKind::Button: {
             auto* button = new QPushButton(parent);
-            QObject::connect(button, &QAbstractButton::clicked, button, [&backend, hwnd] { ReportClick(backend, hwnd); });
+            QObject::connect(button, &QAbstractButton::clicked, button,
+                             [&backend, hwnd] { ReportClick(backend, hwnd); });
             w = button;
             break;
         }
@@ -398,7 +422,8 @@ void ApplyControl(QtBackend& backend, QtBackend::WindowEntry& e, std::uint32_t b
                 }
                 if (info.kind != ControlKind::Button) {
                     b->setChecked(info.check == BST_CHECKED);
-                } else if (auto* push = qobject_cast<QPushButton*>(w); push != nullptr && (bits & kChangeStyle) != 0) {
+                } else if (auto* push = qobject_cast<QPushButton*>(w);
+                           push != nullptr && (bits & kChangeStyle) != 0) {
                     push->setDefault((info.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
                 }
             }

@@ -63,8 +63,8 @@ void RenderText(Bitmap& target, const Rect& clip, const TextRecord& record) {
         return;
     }
     // Paints straight into the core's pixels: same layout as Format_RGB32.
-    QImage image(reinterpret_cast<uchar*>(target.Pixels().data()), target.Width(),
-                 target.Height(), qsizetype(target.Width()) * 4, QImage::Format_RGB32);
+    QImage image(reinterpret_cast<uchar*>(target.Pixels().data()), target.Width(), target.Height(),
+                 qsizetype(target.Width()) * 4, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.setClipRect(QRect(area.left, area.top, area.Width(), area.Height()));
     painter.setFont(ToQFont(record.font));
@@ -75,8 +75,9 @@ void RenderText(Bitmap& target, const Rect& clip, const TextRecord& record) {
     const int flags = TextFlags(record.format);
     if (record.bkMode == OPAQUE) {
         const QRect used = painter.boundingRect(box, flags, text).intersected(box);
-        painter.fillRect(used, QColor(int(GetRValue(record.bkColor)), int(GetGValue(record.bkColor)),
-                                      int(GetBValue(record.bkColor))));
+        painter.fillRect(used,
+                         QColor(int(GetRValue(record.bkColor)), int(GetGValue(record.bkColor)),
+                                int(GetBValue(record.bkColor))));
     }
     painter.setPen(QColor(int(GetRValue(record.color)), int(GetGValue(record.color)),
                           int(GetBValue(record.color))));

@@ -108,6 +108,7 @@ void TopWindow::RenderNow() {
     rendering_ = false;
     picture_ = std::move(fresh);
     dirty_ = false;
+    backend_.MatchNativeBackgrounds(hwnd_, picture_);
 }
 
 void TopWindow::paintEvent(QPaintEvent*) {
@@ -149,7 +150,9 @@ void TopWindow::mouseReleaseEvent(QMouseEvent* event) {
     ForwardMouse(backend_, hwnd_, event);
 }
 
-void TopWindow::mouseDoubleClickEvent(QMouseEvent* event) { ForwardMouse(backend_, hwnd_, event); }
+void TopWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    ForwardMouse(backend_, hwnd_, event);
+}
 
 void TopWindow::mouseMoveEvent(QMouseEvent* event) {
     if (moving_) {
@@ -231,9 +234,17 @@ AreaWidget::AreaWidget(QtBackend& backend, HWND hwnd, QWidget* parent)
     setMouseTracking(true);
 }
 
-void AreaWidget::mousePressEvent(QMouseEvent* event) { ForwardMouse(backend_, hwnd_, event); }
-void AreaWidget::mouseReleaseEvent(QMouseEvent* event) { ForwardMouse(backend_, hwnd_, event); }
-void AreaWidget::mouseDoubleClickEvent(QMouseEvent* event) { ForwardMouse(backend_, hwnd_, event); }
-void AreaWidget::mouseMoveEvent(QMouseEvent* event) { ForwardMouse(backend_, hwnd_, event); }
+void AreaWidget::mousePressEvent(QMouseEvent* event) {
+    ForwardMouse(backend_, hwnd_, event);
+}
+void AreaWidget::mouseReleaseEvent(QMouseEvent* event) {
+    ForwardMouse(backend_, hwnd_, event);
+}
+void AreaWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    ForwardMouse(backend_, hwnd_, event);
+}
+void AreaWidget::mouseMoveEvent(QMouseEvent* event) {
+    ForwardMouse(backend_, hwnd_, event);
+}
 
 }  // namespace fw::qt

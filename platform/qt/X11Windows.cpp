@@ -58,8 +58,8 @@ namespace {
 constexpr std::uint32_t kMaxPropertyLongs = 16384;
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* r =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, std::uint16_t(std::strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 1, std::uint16_t(std::strlen(name)), name), nullptr);
     const xcb_atom_t atom = r != nullptr ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(r);
     return atom;
@@ -77,7 +77,8 @@ Property GetProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t atom) {
         return p;
     }
     xcb_get_property_reply_t* r = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, w, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxPropertyLongs), nullptr);
+        c, xcb_get_property(c, 0, w, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxPropertyLongs),
+        nullptr);
     if (r == nullptr) {
         return p;
     }
@@ -186,8 +187,8 @@ bool Activate(xcb_connection_t* c, std::uint32_t id) {
     std::free(xcb_request_check(
         c, xcb_configure_window_checked(c, id, XCB_CONFIG_WINDOW_STACK_MODE, &above)));
     if (viewable) {
-        std::free(xcb_request_check(c, xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_POINTER_ROOT,
-                                                                   id, XCB_CURRENT_TIME)));
+        std::free(xcb_request_check(
+            c, xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_POINTER_ROOT, id, XCB_CURRENT_TIME)));
     }
     xcb_flush(c);
     return true;

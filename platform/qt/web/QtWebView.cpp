@@ -15,6 +15,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlScheme>
 #include <QWebEngineView>
 
 #include "platform/core/Text.h"
@@ -23,6 +24,18 @@
 
 namespace fw::qt {
 namespace {
+
+// Addresses "app:..." are commands to the program. Unknown to the engine they would be
+// handed to the desktop as an outside protocol without ever reaching acceptNavigationRequest;
+// known (and local, so that pages from files may link to them), they come to the owner's
+// rules like any link. Registration must happen before the engine starts: at load time.
+const bool kAppSchemeRegistered = [] {
+    QWebEngineUrlScheme scheme(QByteArrayLiteral("app"));
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(scheme);
+    return true;
+}();
 
 // Installed in every page before its own script runs. It remembers which globals existed
 // before the page, so that the page's own functions can be told apart; reports clicks (with
@@ -608,6 +621,7 @@ bool QtWebView::ContextMenu() {
 // ---- Registration ----
 
 void RegisterWebView() {
+    (void)kAppSchemeRegistered;
     web::RegisterWebViewFactory("qt", [](HtmlSite& site) -> web::WebViewPtr {
         return QtWebView::Create(static_cast<QWidget*>(site.NativeParent()));
     });

@@ -22,16 +22,16 @@
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include <QWebChannel>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 #include <map>
 #include <memory>
 #include <set>
 
 #include "platform/web/WebView.h"
 
-class QWebEngineView;
 class QWebEngineProfile;
-class QWebChannel;
 
 namespace fw::qt {
 

@@ -1,0 +1,286 @@
+// Dialogs as real widgets: what the core's model says is what the widgets show, and what
+// the user does to the widgets reaches the dialog's dispatch function.
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextEdit>
+
+#include "platform/Resources.h"
+#include "tests/platform_qt/QtFixture.h"
+
+namespace qttest {
+namespace {
+
+using fw::HWND;
+
+QRect DluRect(int x, int y, int w, int h) {
+    return QRect(fw::DluToPixelsX(x), fw::DluToPixelsY(y), fw::DluToPixelsX(w),
+                 fw::DluToPixelsY(h));
+}
+
+void Type(QWidget* w, const QString& text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(w, &press);
+    }
+}
+
+void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QCoreApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    const QPointF local(at);
+    QMouseEvent e(type, local, w->mapToGlobal(local), Qt::LeftButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+int ImageCount(QTextEdit* edit) {
+    int n = 0;
+    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isImageFormat()) {
+                n += int(it.fragment().length());
+            }
+        }
+    }
+    return n;
+}
+
+using QtWidgets = QtFixture;
+
+TEST_F(QtWidgets, DialogIsBuiltFromRealWidgets) {
+    Recorder dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    dlg.MoveWindow(40, 30, 300, 163);
+    dlg.ShowWindow(fw::SW_SHOW);
+    QWidget* top = W(dlg.GetSafeHwnd());
+    ASSERT_NE(top, nullptr);
+    EXPECT_TRUE(top->isWindow());
+    EXPECT_TRUE(top->isVisible());
+    EXPECT_EQ(top->geometry(), QRect(40, 30, 300, 163));
+    EXPECT_EQ(top->windowTitle(), QString::fromUtf8("测试"));
+    const bool captioned = (dlg.GetStyle() & fw::WS_CAPTION) == fw::WS_CAPTION;
+    EXPECT_EQ(top->windowFlags().testFlag(Qt::FramelessWindowHint), !captioned);
+
+    auto* name = As<QLineEdit>(dlg.GetDlgItemHandle(11));
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->parentWidget(), top);
+    EXPECT_EQ(name->geometry(), DluRect(50, 4, 60, 12));
+    EXPECT_TRUE(name->isVisible());
+    ASSERT_NE(As<QLineEdit>(dlg.GetDlgItemHandle(12)), nullptr);
+    EXPECT_EQ(As<QLineEdit>(dlg.GetDlgItemHandle(12))->echoMode(), QLineEdit::Password);
+    EXPECT_NE(As<QPlainTextEdit>(dlg.GetDlgItemHandle(14)), nullptr);
+    auto* check = As<QCheckBox>(dlg.GetDlgItemHandle(15));
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(check->text(), QString::fromUtf8("选中"));
+    auto* ok = As<QPushButton>(dlg.GetDlgItemHandle(1));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), QString::fromUtf8("确定"));
+    EXPECT_EQ(ok->geometry(), DluRect(100, 52, 40, 14));
+    // Owner-drawn buttons and pictures are part of the painted picture.
+    EXPECT_EQ(W(dlg.GetDlgItemHandle(20)), nullptr);
+    EXPECT_EQ(W(dlg.GetDlgItemHandle(23)), nullptr);
+    ASSERT_NE(W(dlg.GetDlgItemHandle(21)), nullptr);
+    EXPECT_FALSE(W(dlg.GetDlgItemHandle(21))->isVisible());
+    QWidget* html = W(dlg.GetDlgItemHandle(24));
+    ASSERT_NE(html, nullptr);
+    EXPECT_FALSE(html->isVisible());
+    dlg.GetDlgItem(24)->ShowWindow(fw::SW_SHOW);
+    EXPECT_TRUE(html->isVisible());
+    EXPECT_EQ(html->geometry(), DluRect(0, 0, 10, 10));
+
+    // The model's changes show in the widgets.
+    dlg.SetDlgItemText(11, G("用户"));
+    EXPECT_EQ(name->text(), QString::fromUtf8("用户"));
+    dlg.CheckDlgButton(15, fw::BST_CHECKED);
+    EXPECT_TRUE(check->isChecked());
+    dlg.CheckRadioButton(16, 18, 17);
+    EXPECT_TRUE(As<QRadioButton>(dlg.GetDlgItemHandle(17))->isChecked());
+    EXPECT_FALSE(As<QRadioButton>(dlg.GetDlgItemHandle(16))->isChecked());
+    dlg.GetDlgItem(11)->EnableWindow(false);
+    EXPECT_FALSE(name->isEnabled());
+    static_cast<fw::IpAddressCtrl*>(dlg.GetDlgItem(22))->SetAddress(192, 168, 1, 20);
+    EXPECT_EQ(As<QLineEdit>(dlg.GetDlgItemHandle(22))->text(), QStringLiteral("192.168.1.20"));
+    dlg.GetDlgItem(11)->MoveWindow(10, 12, 50, 20);
+    EXPECT_EQ(name->geometry(), QRect(10, 12, 50, 20));
+    dlg.ShowWindow(fw::SW_HIDE);
+    EXPECT_FALSE(top->isVisible());
+}
+
+TEST_F(QtWidgets, ClicksAndTypingReachTheDispatchFunction) {
+    Recorder dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    QWidget* top = W(dlg.GetSafeHwnd());
+
+    As<QCheckBox>(dlg.GetDlgItemHandle(15))->click();
+    EXPECT_EQ(dlg.Count(15, fw::BN_CLICKED), 1);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(15), fw::BST_CHECKED);
+
+    // Radio buttons follow the core's groups; clicking the checked one keeps it checked.
+    auto* r16 = As<QRadioButton>(dlg.GetDlgItemHandle(16));
+    auto* r18 = As<QRadioButton>(dlg.GetDlgItemHandle(18));
+    dlg.CheckDlgButton(19, fw::BST_CHECKED);
+    r16->click();
+    r18->click();
+    r18->click();
+    EXPECT_FALSE(r16->isChecked());
+    EXPECT_TRUE(r18->isChecked());
+    EXPECT_EQ(dlg.IsDlgButtonChecked(18), fw::BST_CHECKED);
+    EXPECT_TRUE(As<QRadioButton>(dlg.GetDlgItemHandle(19))->isChecked());
+
+    // A press and release on the painted owner-drawn button is a click on it.
+    const QPoint mid = DluRect(4, 80, 40, 14).center();
+    Mouse(top, QEvent::MouseButtonPress, mid, Qt::LeftButton);
+    Mouse(top, QEvent::MouseButtonRelease, mid, Qt::NoButton);
+    EXPECT_EQ(dlg.Count(20, fw::BN_CLICKED), 1);
+    // A disabled one lets the click through to the dialog.
+    dlg.GetDlgItem(20)->EnableWindow(false);
+    Mouse(top, QEvent::MouseButtonPress, mid, Qt::LeftButton);
+    Mouse(top, QEvent::MouseButtonRelease, mid, Qt::NoButton);
+    EXPECT_EQ(dlg.Count(20, fw::BN_CLICKED), 1);
+
+    auto* name = As<QLineEdit>(dlg.GetDlgItemHandle(11));
+    Type(name, QString::fromUtf8("ab"));
+    EXPECT_EQ(dlg.GetDlgItemText(11), "ab");
+    EXPECT_EQ(dlg.Count(11, fw::EN_CHANGE), 2);
+    dlg.SendDlgItemMessage(11, fw::EM_LIMITTEXT, 3);
+    Type(name, QString::fromUtf8("提示"));
+    EXPECT_EQ(dlg.GetDlgItemText(11), G("ab提"));
+    EXPECT_EQ(name->text(), QString::fromUtf8("ab提"));
+    Key(name, Qt::Key_Backspace);
+    EXPECT_EQ(dlg.GetDlgItemText(11), "ab");
+
+    auto* digits = As<QLineEdit>(dlg.GetDlgItemHandle(13));
+    Type(digits, QStringLiteral("1x2"));
+    EXPECT_EQ(dlg.GetDlgItemText(13), "12");
+
+    auto* ip = As<QLineEdit>(dlg.GetDlgItemHandle(22));
+    Type(ip, QStringLiteral("10.0.300.7"));
+    std::uint8_t f[4] = {};
+    EXPECT_EQ(
+        static_cast<fw::IpAddressCtrl*>(dlg.GetDlgItem(22))->GetAddress(f[0], f[1], f[2], f[3]), 4);
+    EXPECT_EQ((std::vector<int>{f[0], f[1], f[2], f[3]}), (std::vector<int>{10, 0, 255, 7}));
+
+    // Enter in a multi-line editor that wants it is a line break; in a line editor it is OK.
+    auto* multi = As<QPlainTextEdit>(dlg.GetDlgItemHandle(14));
+    Type(multi, QStringLiteral("xz"));
+    multi->moveCursor(QTextCursor::Left);
+    Key(multi, Qt::Key_Return);
+    Type(multi, QStringLiteral("y"));
+    EXPECT_EQ(dlg.GetDlgItemText(14), "x\r\nyz");
+    EXPECT_EQ(multi->toPlainText(), QStringLiteral("x\nyz"));
+    EXPECT_EQ(dlg.Count(fw::IDOK, fw::BN_CLICKED), 0);
+    Key(name, Qt::Key_Return);
+    EXPECT_EQ(dlg.Count(fw::IDOK, fw::BN_CLICKED), 1);
+    EXPECT_FALSE(top->isVisible());  // OnOK hides a modeless dialog
+}
+
+TEST_F(QtWidgets, EscapeInAnEditorCancelsTheDialog) {
+    Recorder dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    Key(W(dlg.GetDlgItemHandle(12)), Qt::Key_Escape);
+    EXPECT_EQ(dlg.Count(fw::IDCANCEL, fw::BN_CLICKED), 1);
+    EXPECT_FALSE(dlg.IsWindowVisible());
+}
+
+TEST_F(QtWidgets, RichEditKeepsItsPicturesWhileTheUserTypes) {
+    Recorder dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    fw::RichEdit edit;
+    ASSERT_TRUE(edit.Create(fw::WS_VISIBLE | fw::ES_MULTILINE, fw::Rect{0, 0, 200, 60}, &dlg, 40));
+    edit.SetEventMask(edit.GetEventMask() | fw::ENM_CHANGE);
+    auto* te = As<QTextEdit>(edit.GetSafeHwnd());
+    ASSERT_NE(te, nullptr);
+
+    edit.ReplaceSel(G("你好"));
+    edit.InsertPicture(std::make_shared<const fw::Bitmap>(12, 12, fw::RGB(255, 0, 0)), 7);
+    edit.ReplaceSel("!\r\n");
+    EXPECT_EQ(te->toPlainText(), QString::fromUtf8("你好\xEF\xBF\xBC!\n"));
+    EXPECT_EQ(ImageCount(te), 1);
+
+    // Typed at the end, then at the start: the picture stays where it was.
+    te->moveCursor(QTextCursor::End);
+    Type(te, QStringLiteral("x"));
+    te->moveCursor(QTextCursor::Start);
+    Type(te, QStringLiteral("y"));
+    EXPECT_EQ(edit.GetObjectCount(), 1);
+    fw::RichObjectInfo obj;
+    ASSERT_TRUE(edit.GetObjectInfo(0, obj));
+    EXPECT_EQ(obj.cp, 3);
+    EXPECT_EQ(obj.user, 7u);
+    EXPECT_EQ(edit.GetWindowText(), G("y你好 !\r\nx"));
+    EXPECT_GE(dlg.Count(40, fw::EN_CHANGE), 2);
+    EXPECT_EQ(ImageCount(te), 1);
+
+    // Backspace after the picture removes it from the model too.
+    QTextCursor c = te->textCursor();
+    c.setPosition(4);
+    te->setTextCursor(c);
+    Key(te, Qt::Key_Backspace);
+    EXPECT_EQ(edit.GetObjectCount(), 0);
+    EXPECT_EQ(edit.GetWindowText(), G("y你好!\r\nx"));
+    EXPECT_EQ(ImageCount(te), 0);
+
+    // A read-only rich edit refuses typing, and the widget shows the model again.
+    edit.SetReadOnly(true);
+    EXPECT_TRUE(te->isReadOnly());
+}
+
+TEST_F(QtWidgets, AWindowDestroyedByItsOwnClickGoesAwaySafely) {
+    auto* dlg = new Recorder(9001);
+    ASSERT_TRUE(dlg->Create());
+    dlg->ShowWindow(fw::SW_SHOW);
+    const HWND h = dlg->GetSafeHwnd();
+    dlg->onCommand = [dlg](fw::UINT id, fw::UINT) {
+        if (id == 15) {
+            dlg->DestroyWindow();
+        }
+    };
+    QPointer<QWidget> check = W(dlg->GetDlgItemHandle(15));
+    QPointer<QWidget> top = W(h);
+    static_cast<QCheckBox*>(check.data())->click();
+    EXPECT_FALSE(fw::IsWindow(h));
+    EXPECT_FALSE(top.isNull());  // still on the stack of the click: kept until the loop runs
+    EXPECT_FALSE(top->isVisible());
+    fw::GetBackend()->ProcessEvents(0);
+    EXPECT_TRUE(top.isNull());
+    EXPECT_TRUE(check.isNull());
+    delete dlg;
+}
+
+class Draggable : public Recorder {
+public:
+    using Recorder::Recorder;
+    void OnLButtonDown(fw::UINT, fw::Point) override { StartSystemMove(); }
+};
+
+TEST_F(QtWidgets, PressingTheBackgroundDragsTheWindow) {
+    Draggable dlg(9002);
+    ASSERT_TRUE(dlg.Create());
+    dlg.MoveWindow(100, 100, 40, 30);
+    dlg.ShowWindow(fw::SW_SHOW);
+    QWidget* top = W(dlg.GetSafeHwnd());
+    Mouse(top, QEvent::MouseButtonPress, QPoint(2, 2), Qt::LeftButton);
+    Mouse(top, QEvent::MouseMove, QPoint(32, 22), Qt::LeftButton);
+    Mouse(top, QEvent::MouseButtonRelease, QPoint(32, 22), Qt::NoButton);
+    EXPECT_EQ(dlg.GetWindowRect(), (fw::Rect{130, 120, 170, 150}));
+    EXPECT_EQ(top->geometry(), QRect(130, 120, 40, 30));
+}
+
+}  // namespace
+}  // namespace qttest
