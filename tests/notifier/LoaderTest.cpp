@@ -18,9 +18,11 @@ namespace {
 const CLSID kCtrl = *GuidFromString("{11DC9524-86C3-48A9-BFB8-C0A419BBB9F4}");
 const IID kEvents = *GuidFromString("{E05DFF1F-D1DB-4450-89DD-659F865D1E68}");
 
+// The runtime folder from the environment, else the path the build recorded.
 std::string LibraryPath() {
     const char* dir = std::getenv("VQ_RUNTIME_DIR");
-    return std::string(dir != nullptr ? dir : ".") + "/Pallinote.ocx";
+    if (dir != nullptr && *dir != '\0') return std::string(dir) + "/Pallinote.ocx";
+    return VQ_PALLINOTE_PATH;
 }
 
 class CountingSink final : public IDispatch {
