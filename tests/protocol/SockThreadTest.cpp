@@ -486,3 +486,61 @@ TEST_F(Worker, ServiceCallWithoutReceiverIsServedSilently) {
     EXPECT_EQ(service_.Results()[0].tags, std::vector<std::string>{"seen"});
     EXPECT_EQ(service_.Results().size(), 1u);
 }
+
+TEST(RequestQueueUnit, TakeRemoveAndRequeue) {
+    RequestQueue queue;
+    auto first = std::make_unique<ServiceRequest>();
+    first->kind = kRequestServiceCall;
+    first->text = "a";
+    first->state = kRequestTaken;  // enqueueing always makes it wait
+    first->compress = 1;
+    first->session = "s";
+    queue.EnqueueRequest(std::move(first));
+    QueueServiceCall("b", "s2", queue);
+
+    ServiceRequest* a = queue.TakeNextRequest();
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text, "a");
+    EXPECT_EQ(a->state, kRequestTaken);
+    ServiceRequest* b = queue.TakeNextRequest();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->text, "b");
+    EXPECT_EQ(queue.TakeNextRequest(), nullptr);  // nothing waits; no wait asked for
+
+    // Only the request being served is re-queued, as issued, at the back.
+    queue.RequeueCurrent(*b);
+    auto items = queue.Snapshot();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[2].text, "b");
+    EXPECT_EQ(items[2].session, "s2");
+    EXPECT_EQ(items[2].kind, kRequestServiceCall);
+    EXPECT_EQ(items[2].state, kRequestWaiting);
+    queue.RequeueCurrent(*a);
+    items = queue.Snapshot();
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[3].compress, 1);
+
+    // A request no longer queued is not brought back.
+    const ServiceRequest gone = *a;
+    queue.RemoveRequest(a);
+    queue.RequeueCurrent(gone);
+    EXPECT_EQ(queue.Size(), 3u);
+
+    // A stop flag ends a wait at once.
+    queue.Clear();
+    std::atomic<bool> stop{true};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(queue.TakeNextRequest(10s, &stop), nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST(RequestQueueUnit, EnqueueWakesAWaitingTaker) {
+    RequestQueue queue;
+    ServiceRequest* got = nullptr;
+    std::thread taker([&] { got = queue.TakeNextRequest(10s); });
+    std::this_thread::sleep_for(10ms);
+    QueueServiceCall("late", "", queue);
+    taker.join();
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->text, "late");
+}
