@@ -15,7 +15,9 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
 
 #include "platform/core/Text.h"
@@ -126,6 +128,16 @@ const char kBridgeScript[] = R"js(
 })();
 )js";
 
+// Without a handler the engine still treats the scheme as an outside protocol. Nothing is
+// ever loaded from it: a navigation the owner lets through fails here.
+class AppSchemeHandler : public QWebEngineUrlSchemeHandler {
+public:
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+    void requestStarted(QWebEngineUrlRequestJob* job) override {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+    }
+};
+
 QString Json(const QString& text) {
     // A JSON string literal is a JavaScript string literal.
     const QByteArray doc = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
@@ -210,6 +222,7 @@ QWebEngineProfile* QtWebView::Profile() {
         profile = new QWebEngineProfile(qApp);  // no storage name: off the record
         profile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
         profile->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+        profile->installUrlSchemeHandler(QByteArrayLiteral("app"), new AppSchemeHandler(profile));
     }
     return profile;
 }
