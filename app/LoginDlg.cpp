@@ -147,7 +147,7 @@ bool CLoginDlg::OnCommand(UINT id, UINT notifyCode, fw::HWND control) {
             Login();
             return true;
         case fw::IDCANCEL:
-            // Escape is no login: result 2 is reserved for a successful one.
+            OnCancel();
             return true;
         case kRemember:
             OnRememberClicked();

@@ -53,6 +53,8 @@ public:
     bool OnEraseBkgnd(fw::Canvas& canvas) override;
     void OnLButtonDown(fw::UINT keys, fw::Point p) override;
     void OnDestroy() override;
+    // Escape and closing are no login: result 2 belongs to a successful one.
+    void OnCancel() override {}
 
     // The login reply, on the worker thread.
     void OnThreadReturn(RequestResult& result) override;
