@@ -424,6 +424,13 @@ int main(int argc, char** argv) {
              << "x24 | `Skin/" << kSkinName << "/" << b.file << "` | " << b.note.toStdString()
              << " |\n";
     }
+    list << "\n## Emoticons of 196, in code order\n\n| i | code and meaning |\n|---|---|\n";
+    for (int i = 0; i < 50; ++i) {
+        // A "|" inside a table cell must be escaped.
+        list << "| " << i << " | "
+             << EmoticonMeaning(i).replace(QStringLiteral("|"), QStringLiteral("\\|")).toStdString()
+             << " |\n";
+    }
     const std::string ini = SkinIni(skin);
     if (ini.empty()) {
         std::fprintf(stderr, "artgen: no GBK converter\n");
