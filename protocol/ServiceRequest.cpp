@@ -151,8 +151,8 @@ void AppendParameters(std::string& text, std::span<const ServiceParameter> param
 }  // namespace
 
 PackageCounter& PackageCounter::Global() {
-    static PackageCounter counter;
-    return counter;
+    static PackageCounter* counter = new PackageCounter;  // outlives any worker
+    return *counter;
 }
 
 void AppendCommonParameters(std::string& text, bool compress, bool unicode,

@@ -79,8 +79,9 @@ ServerSettings MakeServerSettings(std::string address, int httpPort, int tcPort,
 // ---------------------------------------------------------------- queue
 
 RequestQueue& RequestQueue::Global() {
-    static RequestQueue queue;
-    return queue;
+    // Never destroyed: a worker may still be running when the process exits.
+    static RequestQueue* queue = new RequestQueue;
+    return *queue;
 }
 
 void RequestQueue::EnqueueRequest(std::unique_ptr<ServiceRequest> request) {
@@ -477,8 +478,10 @@ bool SXSockThread::ProcessRequest(ServiceRequest& request) {
 // ---------------------------------------------------------------- host
 
 WorkerHost& WorkerHost::Global() {
-    static WorkerHost host;
-    return host;
+    // Never destroyed: exiting the process must neither join a worker that is
+    // waiting for a window nor destroy a joinable thread.
+    static WorkerHost* host = new WorkerHost;
+    return *host;
 }
 
 WorkerHost::~WorkerHost() {
@@ -506,7 +509,9 @@ void WorkerHost::RetireCurrentLocked() {
 
 void WorkerHost::ReapLocked(bool wait) {
     for (auto it = retired_.begin(); it != retired_.end();) {
-        if (wait || it->worker->Finished()) {
+        if (it->thread.get_id() == std::this_thread::get_id()) {
+            ++it;  // a worker cannot join itself
+        } else if (wait || it->worker->Finished()) {
             it->thread.join();
             it = retired_.erase(it);
         } else {
@@ -527,7 +532,11 @@ void WorkerHost::Stop() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (current_) {
         current_->RequestStop();
-        thread_.join();
+        if (thread_.get_id() == std::this_thread::get_id()) {
+            retired_.push_back({current_, std::move(thread_)});  // called from a receiver
+        } else {
+            thread_.join();
+        }
         current_.reset();
     }
     ReapLocked(true);

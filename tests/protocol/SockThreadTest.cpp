@@ -544,3 +544,20 @@ TEST(RequestQueueUnit, EnqueueWakesAWaitingTaker) {
     ASSERT_NE(got, nullptr);
     EXPECT_EQ(got->text, "late");
 }
+
+TEST_F(Worker, ReceiverMayStartTheNextWorkerItself) {
+    TestPeer peer(false, EchoHandler);
+    Collector oldService;
+    std::shared_ptr<SXSockThread> next = Make(0, peer.Port(), 1);
+    oldService.hook = [&](RequestResult&) { host_.Start(next); };  // a re-login from the reply
+    auto old = Make(0, peer.Port(), 1, Fast(), nullptr, &oldService);
+    host_.Start(old);
+    QueueCall("one");
+    ASSERT_TRUE(oldService.WaitFor(1));
+    QueueCall("two");
+    ASSERT_TRUE(service_.WaitFor(1));
+    EXPECT_EQ(service_.Results()[0].tags, std::vector<std::string>{"two"});
+    EXPECT_EQ(host_.Current(), next);
+    ASSERT_TRUE(WaitUntil([&] { return old->Finished(); }));
+    EXPECT_EQ(oldService.Results().size(), 1u);
+}
