@@ -149,6 +149,7 @@ CREATE TABLE picture_strip (
 ALTER TABLE articles ADD COLUMN stock_codes TEXT NOT NULL DEFAULT '';
 ALTER TABLE users ADD COLUMN review_seen_id INTEGER NOT NULL DEFAULT 0;
 CREATE INDEX articles_publish ON articles(publish_seq);
+CREATE INDEX articles_time ON articles(insert_time);
 )sql",
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion);
@@ -208,10 +209,14 @@ std::string RandomHex(size_t bytes) {
     return out;
 }
 
-constexpr const char* kArticleSelect =
-    "SELECT a.id, a.title, a.html, a.author, a.column_id, c.menu_id, c.name, m.name, "
-    "a.insert_time, a.needs_review, a.recommended, a.stock_codes "
-    "FROM articles a JOIN news_columns c ON c.id = a.column_id JOIN menus m ON m.id = c.menu_id ";
+// Lists leave the article text out: it is most of the bytes and only the
+// article view and the pop-ups show it.
+std::string ArticleSelect(bool withText) {
+    return std::string("SELECT a.id, a.title, ") + (withText ? "a.html" : "''") +
+           ", a.author, a.column_id, c.menu_id, c.name, m.name, a.insert_time, a.needs_review, "
+           "a.recommended, a.stock_codes FROM articles a JOIN news_columns c ON c.id = "
+           "a.column_id JOIN menus m ON m.id = c.menu_id ";
+}
 
 ArticleRecord ReadArticle(const Statement& s) {
     ArticleRecord a;
@@ -620,7 +625,7 @@ bool ServiceStore::ApproveArticle(int64_t id) {
 }
 
 std::optional<ArticleRecord> ServiceStore::Article(int64_t id, bool includeUnreviewed) {
-    std::string sql = std::string(kArticleSelect) + "WHERE a.id = ?";
+    std::string sql = ArticleSelect(true) + "WHERE a.id = ?";
     if (!includeUnreviewed)
         sql += " AND a.needs_review = 0";
     Statement s(*this, sql.c_str());
@@ -631,7 +636,7 @@ std::optional<ArticleRecord> ServiceStore::Article(int64_t id, bool includeUnrev
 }
 
 std::vector<ArticleRecord> ServiceStore::Articles(const ArticleQuery& q) {
-    std::string sql = std::string(kArticleSelect) + "WHERE a.needs_review = 0 ";
+    std::string sql = ArticleSelect(q.withText) + "WHERE a.needs_review = 0 ";
     if (q.menuId)
         sql += "AND c.menu_id = :menu ";
     if (q.columnId)
@@ -688,7 +693,7 @@ std::vector<ArticleRecord> ServiceStore::Articles(const ArticleQuery& q) {
 std::vector<ArticleRecord> ServiceStore::TakeNewArticles(int64_t userId, int limit) {
     std::vector<ArticleRecord> out;
     InTransaction([&] {
-        Statement s(*this, (std::string(kArticleSelect) +
+        Statement s(*this, (ArticleSelect(true) +
                             ", users u WHERE u.id = ? AND a.publish_seq > u.news_seen_seq "
                             "AND a.needs_review = 0 ORDER BY a.publish_seq LIMIT ?")
                                .c_str());
@@ -713,7 +718,7 @@ std::vector<ArticleRecord> ServiceStore::TakeNewArticles(int64_t userId, int lim
 std::vector<ArticleRecord> ServiceStore::TakeArticlesToReview(int64_t userId, int limit) {
     std::vector<ArticleRecord> out;
     InTransaction([&] {
-        Statement s(*this, (std::string(kArticleSelect) +
+        Statement s(*this, (ArticleSelect(true) +
                             ", users u WHERE u.id = ? AND u.reviewer = 1 AND a.needs_review = 1 "
                             "AND a.id > u.review_seen_id ORDER BY a.id LIMIT ?")
                                .c_str());

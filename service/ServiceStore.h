@@ -98,6 +98,7 @@ struct ArticleQuery {
     std::optional<SearchKind> searchKind;
     std::string searchText;
     int limit = 50;
+    bool withText = false;  // fill ArticleRecord::html
 };
 
 struct ContactRecord {

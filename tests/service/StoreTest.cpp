@@ -107,6 +107,7 @@ TEST(Store, DemoDataIsABelievableBranchAndDeterministic) {
         EXPECT_EQ(s.UnreadChats(1, 50).size(), 3u);
         ArticleQuery all;
         all.limit = 1000;
+        all.withText = true;
         auto articles = s.Articles(all);
         EXPECT_EQ(articles.size(), 150u) << "the article waiting for review is hidden";
         std::string joined;
