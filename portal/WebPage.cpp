@@ -84,8 +84,10 @@ bool CWebPage::CallScriptArgs(const std::string& strFunc, const std::vector<std:
         for (auto it = args.rbegin(); it != args.rend(); ++it) {
             reversed.push_back(vq::GbkToUtf16(*it));
         }
+        // The result is collected only for a caller that wants it: a browser that answers
+        // asynchronously then need not be waited for.
         fw::web::Value varResult;
-        status = spScript->Invoke(dispid, reversed, &varResult);
+        status = spScript->Invoke(dispid, reversed, pVarResult != nullptr ? &varResult : nullptr);
         if (status != fw::web::kOk) {
             ShowError("JSCall Error:\n" + GetSystemErrorMessage(status));
             return false;
