@@ -479,6 +479,9 @@ QImage PopupBackground() {
     band.setColorAt(1, QColor(246, 250, 251));
     p.fillRect(QRect(0, 0, 273, 36), band);
     p.fillRect(QRect(0, 36, 273, 1), pal::kAmber500);
+    // A faint market line low on the left, clear of the view button and light enough for
+    // message text over it.
+    MarketLine(p, QRectF(12, 116, 130, 36), QColor(150, 200, 200), 2);
     Emblem(p, QRectF(10, 7, 22, 22));
     p.setPen(pal::kNavy700);
     p.setRenderHint(QPainter::Antialiasing, false);
