@@ -40,6 +40,7 @@ public:
     fw::LRESULT WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) override {
         if (message >= fw::WM_USER) {
             user.push_back(message);
+            userParams.emplace_back(wParam, lParam);
             return 1;
         }
         if (onMessage) {
@@ -61,6 +62,7 @@ public:
     std::vector<std::pair<fw::UINT, fw::UINT>> commands;
     std::vector<fw::UINT> timers;
     std::vector<fw::UINT> user;
+    std::vector<std::pair<fw::WPARAM, fw::LPARAM>> userParams;
     fw::Color background = 0xFFFFFFFFu;
     std::function<void(fw::UINT, fw::UINT)> onCommand;
     std::function<void(fw::UINT, fw::LPARAM)> onMessage;

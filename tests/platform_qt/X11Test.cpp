@@ -3,7 +3,9 @@
 
 #include <xcb/xcb.h>
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
@@ -127,6 +129,96 @@ TEST_F(X11, OtherProgramsWindowsAreListedAndRaised) {
     EXPECT_TRUE(fw::BringToForeground(*found));
     EXPECT_EQ(other.Topmost(), other.Id());
     EXPECT_FALSE(fw::GetBackend()->BringForeignToForeground(0x7FFFFFF));
+}
+
+// A notification area of our own: the selection owner a desktop's tray is, announced on
+// the root window as the tray protocol asks.
+class FakeTray {
+public:
+    FakeTray() {
+        c_ = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(c_) != 0) {
+            return;
+        }
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        window_ = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        const xcb_atom_t selection = Atom("_NET_SYSTEM_TRAY_S0");
+        xcb_set_selection_owner(c_, window_, selection, XCB_CURRENT_TIME);
+        xcb_client_message_event_t ev{};
+        ev.response_type = XCB_CLIENT_MESSAGE;
+        ev.format = 32;
+        ev.window = screen->root;
+        ev.type = Atom("MANAGER");
+        ev.data.data32[0] = XCB_CURRENT_TIME;
+        ev.data.data32[1] = selection;
+        ev.data.data32[2] = window_;
+        xcb_send_event(c_, 0, screen->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&ev));
+        xcb_flush(c_);
+        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+    }
+    ~FakeTray() { xcb_disconnect(c_); }
+
+private:
+    xcb_atom_t Atom(const char* name) {
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = r != nullptr ? r->atom : 0;
+        std::free(r);
+        return a;
+    }
+    xcb_connection_t* c_ = nullptr;
+    xcb_window_t window_ = 0;
+};
+
+QWidget* TrayIconWidget() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(X11, TrayIconsComeAndGoAndReportTheMouse) {
+    EXPECT_FALSE(fw::GetBackend()->TrayAvailable());
+    FakeTray tray;
+    ASSERT_TRUE(PumpUntil([] { return fw::GetBackend()->TrayAvailable(); }));
+
+    Recorder dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    fw::NotifyIconData data;
+    data.hWnd = dlg.GetSafeHwnd();
+    data.uID = 150;
+    data.uFlags = fw::NIF_MESSAGE | fw::NIF_ICON | fw::NIF_TIP;
+    data.uCallbackMessage = 1026;
+    data.hIcon = 9301;
+    std::strcpy(data.szTip, G("欢迎使用Velquor！").c_str());
+    EXPECT_TRUE(fw::Shell_NotifyIcon(fw::NIM_ADD, &data));
+    EXPECT_FALSE(fw::Shell_NotifyIcon(fw::NIM_ADD, &data));  // that icon is there already
+
+    // A double click on the icon reaches the owner as its callback message.
+    QWidget* icon = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (icon = TrayIconWidget()) != nullptr; }));
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(2, 2), icon->mapToGlobal(QPointF(2, 2)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(icon, &dbl);
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.user.empty(); }));
+    EXPECT_EQ(dlg.user[0], 1026u);
+    EXPECT_EQ(dlg.userParams[0], (std::pair<fw::WPARAM, fw::LPARAM>{150, fw::WM_LBUTTONDBLCLK}));
+
+    std::strcpy(data.szTip, G("您有新的消息，请注意查收！").c_str());
+    EXPECT_TRUE(fw::Shell_NotifyIcon(fw::NIM_MODIFY, &data));
+    EXPECT_TRUE(fw::Shell_NotifyIcon(fw::NIM_DELETE, &data));
+    EXPECT_FALSE(fw::Shell_NotifyIcon(fw::NIM_DELETE, &data));
+    EXPECT_FALSE(fw::Shell_NotifyIcon(fw::NIM_MODIFY, &data));
+
+    // An icon goes with its owner window.
+    EXPECT_TRUE(fw::Shell_NotifyIcon(fw::NIM_ADD, &data));
+    dlg.DestroyWindow();
+    EXPECT_FALSE(fw::Shell_NotifyIcon(fw::NIM_DELETE, &data));
 }
 
 TEST_F(X11, ShapedWindowShowsTheDesktopThroughItsCutCorners) {
