@@ -359,7 +359,7 @@ TEST_F(Worker, ReplyInSingleBytesIsDeliveredWhole) {
 TEST_F(Worker, QueuedRequestsGoOutOneAfterAnother) {
     TestPeer peer(false, [](const PeerRequest& r) {
         PeerAction a = EchoHandler(r);
-        a.delay = 20ms;
+        a.delay = 20ms;  // time for an eager client to send the next request
         return a;
     });
     QueueCall("one");
@@ -367,13 +367,10 @@ TEST_F(Worker, QueuedRequestsGoOutOneAfterAnother) {
     QueueCall("three");
     Start(false, peer.Port());
     ASSERT_TRUE(service_.WaitFor(3));
+    ASSERT_TRUE(WaitUntil([&] { return peer.PendingAtReply().size() == 3; }));
+    EXPECT_EQ(peer.PendingAtReply(), std::vector<bool>(3, false));
     const auto requests = peer.Requests();
-    const auto replies = peer.ReplyTimes();
     ASSERT_EQ(requests.size(), 3u);
-    ASSERT_EQ(replies.size(), 3u);
-    for (size_t i = 0; i + 1 < requests.size(); ++i) {
-        EXPECT_GE(requests[i + 1].arrived, replies[i]) << "request " << i + 1 << " overlapped";
-    }
     const auto seen = service_.Results();
     EXPECT_EQ(seen[0].tags[0], "one");
     EXPECT_EQ(seen[1].tags[0], "two");

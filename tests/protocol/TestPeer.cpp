@@ -96,6 +96,11 @@ std::vector<PeerRequest> TestPeer::Requests() const {
     return requests_;
 }
 
+std::vector<bool> TestPeer::PendingAtReply() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pending_;
+}
+
 std::vector<std::chrono::steady_clock::time_point> TestPeer::ReplyTimes() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return replies_;
@@ -191,7 +196,9 @@ void TestPeer::Serve(int fd, int connection) {
                 got.push_back(q);
             }
         }
-        for (PeerRequest& q : got) {
+        for (size_t i = 0; i < got.size(); ++i) {
+            PeerRequest& q = got[i];
+            const bool buffered = i + 1 < got.size() || !http.empty();
             q.connection = connection;
             q.arrived = now;
             {
@@ -199,7 +206,7 @@ void TestPeer::Serve(int fd, int connection) {
                 requests_.push_back(q);
                 changed_.notify_all();
             }
-            if (!Act(fd, q)) {
+            if (!Act(fd, q, buffered)) {
                 return;
             }
         }
@@ -223,10 +230,16 @@ bool TestPeer::SendBytes(int fd, const std::vector<uint8_t>& bytes, size_t chunk
     return true;
 }
 
-bool TestPeer::Act(int fd, const PeerRequest& request) {
+bool TestPeer::Act(int fd, const PeerRequest& request, bool buffered) {
     const PeerAction a = handler_(request);
     if (a.delay.count() > 0 && !SleepUnlessStopped(a.delay)) {
         return false;
+    }
+    pollfd readable{fd, POLLIN, 0};
+    const bool pending = buffered || poll(&readable, 1, 0) > 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.push_back(pending);
     }
     bool ok = true;
     switch (a.kind) {

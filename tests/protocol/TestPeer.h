@@ -55,6 +55,9 @@ public:
     void CloseOnAccept(bool on) { closeOnAccept_ = on; }
     // Times at which each reply finished going out, in order.
     std::vector<std::chrono::steady_clock::time_point> ReplyTimes() const;
+    // For each reply: whether bytes of a later request had already arrived when
+    // it went out (a client that does not wait for replies).
+    std::vector<bool> PendingAtReply() const;
 
     // The framing the peer uses for a reply body.
     static std::vector<uint8_t> Frame(bool binary, const std::vector<uint8_t>& body);
@@ -62,7 +65,7 @@ public:
 private:
     void Loop();
     void Serve(int fd, int connection);
-    bool Act(int fd, const PeerRequest& request);
+    bool Act(int fd, const PeerRequest& request, bool buffered);
     bool SendBytes(int fd, const std::vector<uint8_t>& bytes, size_t chunk);
     bool SleepUnlessStopped(std::chrono::milliseconds pause);
 
@@ -78,6 +81,7 @@ private:
     mutable std::condition_variable changed_;
     std::vector<PeerRequest> requests_;
     std::vector<std::chrono::steady_clock::time_point> replies_;
+    std::vector<bool> pending_;
     std::thread thread_;
 };
 
