@@ -159,6 +159,10 @@ Bitmap RenderWindow(HWND hwnd);
 // As RenderWindow, also returning the text records of everything drawn.
 Bitmap RenderWindow(HWND hwnd, std::vector<TextRecord>& texts);
 
+// The limits a window sets for sizing by the user (WM_GETMINMAXINFO); the defaults are no
+// minimum and the screen's size as maximum.
+MinMaxInfo QueryMinMaxInfo(HWND hwnd);
+
 // ---- For backends and tests: what the user does ----
 namespace input {
 // Mouse message (WM_MOUSEMOVE, WM_LBUTTONDOWN, ...) at a point in the window's client

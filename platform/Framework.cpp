@@ -526,9 +526,9 @@ bool Shell_NotifyIcon(DWORD op, const NotifyIconData* data) {
     });
 }
 
-bool PlaySound(UINT resourceId, UINT flags) {
-    (void)flags;
-    auto wav = Resources::Global().ReadFile(ResourceKind::Sound, resourceId);
+bool PlaySound(const Resources& module, UINT resourceId, UINT flags) {
+    (void)flags;  // always asynchronous, never a default sound
+    auto wav = module.ReadFile(ResourceKind::Sound, resourceId);
     return OnUi([&] {
         Backend* b = GetCore().backend.get();
         if (b == nullptr) {
@@ -536,6 +536,10 @@ bool PlaySound(UINT resourceId, UINT flags) {
         }
         return b->PlaySound(resourceId, wav ? *wav : std::vector<std::uint8_t>());
     });
+}
+
+bool PlaySound(UINT resourceId, UINT flags) {
+    return PlaySound(Resources::Global(), resourceId, flags);
 }
 
 bool OpenUrl(const std::string& url) {

@@ -109,6 +109,9 @@ constexpr UINT SND_NODEFAULT = 0x0002;
 constexpr UINT SND_RESOURCE = 0x00040004;
 // Plays a WAVE resource; silent and harmless without an audio device or resource.
 bool PlaySound(UINT resourceId, UINT flags);
+// The same for a WAVE resource of a module (the control library's own sounds).
+class Resources;
+bool PlaySound(const Resources& module, UINT resourceId, UINT flags);
 
 // ---- Shell and processes ----
 // Opens an address in the user's default browser (xdg-open); text is GBK.

@@ -207,6 +207,17 @@ Bitmap RenderWindow(HWND hwnd) {
     return RenderWindow(hwnd, texts);
 }
 
+MinMaxInfo QueryMinMaxInfo(HWND hwnd) {
+    return OnUi([&] {
+        MinMaxInfo info;
+        const Size screen = GetCore().backend ? GetCore().backend->ScreenSize() : Size{};
+        info.maxSize = {screen.cx, screen.cy};
+        info.maxTrackSize = {screen.cx, screen.cy};
+        Dispatch(hwnd, WM_GETMINMAXINFO, 0, LPARAM(&info));
+        return info;
+    });
+}
+
 bool GetWindowInfo(HWND hwnd, WindowInfo& info) {
     return OnUi([&] {
         WindowData* d = Find(hwnd);

@@ -132,6 +132,21 @@ TEST_F(HeadlessTest, DesktopServicesAreRecorded) {
     EXPECT_EQ(fw::GetForegroundWindow(), dlg.GetSafeHwnd());
 }
 
+// A window that limits how small the user may make it.
+class SizedWindow : public fw::Window {
+public:
+    void OnGetMinMaxInfo(fw::MinMaxInfo& info) override { info.minTrackSize = {250, 600}; }
+};
+
+TEST_F(HeadlessTest, SizeLimitsComeFromTheWindow) {
+    SizedWindow w;
+    ASSERT_TRUE(w.CreateEx(0, "w", fw::WS_POPUP, fw::Rect{0, 0, 300, 700}, nullptr));
+    fw::headless::SetScreen({1024, 768}, {0, 0, 1024, 740});
+    const fw::MinMaxInfo info = fw::QueryMinMaxInfo(w.GetSafeHwnd());
+    EXPECT_EQ(info.minTrackSize, (fw::Point{250, 600}));
+    EXPECT_EQ(info.maxTrackSize, (fw::Point{1024, 768}));
+}
+
 // A window that shows the hand over itself.
 class HandWindow : public fw::Window {
 public:
@@ -278,6 +293,66 @@ TEST_F(SocketSelectTest, ReadAndCloseArriveAsWindowMessages) {
     fw::PumpPending();
     EXPECT_EQ(dlg.user.size(), count);  // the close comes once
     EXPECT_FALSE(fw::AsyncSelect(client_, 0x7fffffff, fw::WM_USER + 100, fw::FD_READ));
+}
+
+}  // namespace
+
+namespace {
+
+// Restores an environment variable when the test ends.
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : name_(name) {
+        if (const char* v = std::getenv(name)) {
+            old_ = v;
+            had_ = true;
+        }
+    }
+    ~EnvGuard() {
+        if (had_) {
+            ::setenv(name_, old_.c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+TEST(BackendChoiceTest, OptionThenEnvironmentThenDisplay) {
+    EnvGuard backend("VQ_BACKEND"), display("DISPLAY"), wayland("WAYLAND_DISPLAY"), res("VQ_RES_DIR");
+    ::unsetenv("VQ_BACKEND");
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    char prog[] = "Orvanel";
+    char opt[] = "--backend=headless";
+    char other[] = "--user=x";
+    char* plain[] = {prog, other};
+    char* withOption[] = {prog, other, opt};
+    EXPECT_EQ(fw::ChooseBackendName(2, plain), "headless");
+    ::setenv("DISPLAY", ":0", 1);
+    // A display alone chooses Qt only when a Qt backend is linked in.
+    EXPECT_EQ(fw::ChooseBackendName(2, plain), fw::HasBackend("qt") ? "qt" : "headless");
+    fw::RegisterBackend("qt", [] { return fw::headless::CreateBackend(); });
+    EXPECT_EQ(fw::ChooseBackendName(2, plain), "qt");
+    ::unsetenv("DISPLAY");
+    ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+    EXPECT_EQ(fw::ChooseBackendName(2, plain), "qt");
+    ::setenv("VQ_BACKEND", "headless", 1);
+    EXPECT_EQ(fw::ChooseBackendName(2, plain), "headless");
+    ::setenv("VQ_BACKEND", "qt", 1);
+    EXPECT_EQ(fw::ChooseBackendName(3, withOption), "headless");
+
+    // Init with an unknown backend falls back to the headless one.
+    ::setenv("VQ_RES_DIR", "/nonexistent", 1);
+    char bogus[] = "--backend=nothing";
+    char* args[] = {prog, bogus};
+    ASSERT_TRUE(fw::Init(2, args));
+    EXPECT_TRUE(fw::headless::Active());
+    fw::Shutdown();
 }
 
 }  // namespace
