@@ -122,11 +122,10 @@ bool EnsureApplication() {
     if (QCoreApplication::instance() != nullptr) {
         return false;  // a non-widget application object: no windows possible
     }
-    // Pop-ups place themselves in the screen corner, which Wayland does not allow.
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* qpa = std::getenv("QT_QPA_PLATFORM");
-    if (wayland != nullptr && *wayland != '\0' && (qpa == nullptr || *qpa == '\0')) {
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const std::string forced =
+        ForcedPlatform(std::getenv("WAYLAND_DISPLAY"), std::getenv("QT_QPA_PLATFORM"));
+    if (!forced.empty()) {
+        setenv("QT_QPA_PLATFORM", forced.c_str(), 1);
     }
     if (!DisplayReachable()) {
         return false;
@@ -162,6 +161,14 @@ void FillMenu(QMenu* menu, const std::vector<MenuItem>& items, UINT defaultId) {
 }
 
 }  // namespace
+
+std::string ForcedPlatform(const char* waylandDisplay, const char* qpaPlatform) {
+    // Pop-ups place themselves in the screen corner, which Wayland does not allow: run
+    // through XWayland unless a platform was asked for.
+    const bool wayland = waylandDisplay != nullptr && *waylandDisplay != '\0';
+    const bool chosen = qpaPlatform != nullptr && *qpaPlatform != '\0';
+    return wayland && !chosen ? "xcb" : "";
+}
 
 // ---- Registration ----
 

@@ -187,6 +187,10 @@ private:
     friend class ApplyingScope;
 };
 
+// The Qt platform to force for this environment ("" for none): xcb on a Wayland session
+// unless QT_QPA_PLATFORM says otherwise.
+std::string ForcedPlatform(const char* waylandDisplay, const char* qpaPlatform);
+
 // Sets the backend's "applying" mark for the life of the object.
 class ApplyingScope {
 public:

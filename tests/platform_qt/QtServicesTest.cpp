@@ -5,6 +5,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/qt/QtBackend.h"
 #include "platform/qt/WaveFile.h"
 #include "platform/qt/X11Windows.h"
 #include "tests/platform_qt/QtFixture.h"
@@ -116,6 +117,14 @@ TEST(X11Decode, TitlesAndWindowListsAreReadWithinTheirBytes) {
     std::memcpy(list.data() + 4, &a, 4);  // a zero id first, a stray byte at the end
     EXPECT_EQ(fw::qt::x11::DecodeWindowList(32, list), (std::vector<std::uint32_t>{a}));
     EXPECT_TRUE(fw::qt::x11::DecodeWindowList(8, list).empty());
+}
+
+TEST(QtPlatform, WaylandSessionsRunThroughXWayland) {
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", nullptr), "xcb");
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", ""), "xcb");
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", "offscreen"), "");  // an explicit choice stands
+    EXPECT_EQ(fw::qt::ForcedPlatform(nullptr, nullptr), "");
+    EXPECT_EQ(fw::qt::ForcedPlatform("", nullptr), "");
 }
 
 TEST_F(QtServices, TrayIsRefusedWhereTheDesktopHasNone) {

@@ -100,6 +100,10 @@ TEST_F(QtWidgets, DialogIsBuiltFromRealWidgets) {
     dlg.GetDlgItem(24)->ShowWindow(fw::SW_SHOW);
     EXPECT_TRUE(html->isVisible());
     EXPECT_EQ(html->geometry(), DluRect(0, 0, 10, 10));
+    // The page host parents its view to this widget.
+    auto* site = dynamic_cast<fw::HtmlSite*>(dlg.GetDlgItem(24));
+    ASSERT_NE(site, nullptr);
+    EXPECT_EQ(site->NativeParent(), static_cast<void*>(html));
 
     // The model's changes show in the widgets.
     dlg.SetDlgItemText(11, G("用户"));

@@ -116,7 +116,7 @@ const char kBridgeScript[] = R"js(
         var r = f.apply(window, args);
         return { status: 'ok', value: wrap(r), snapshot: snapshot() };
       } catch (e) {
-        console.error('uncaught exception in ' + name + '(): ' + e);
+        console.error('uncaught exception in ' + name + '(): ' + (e && e.stack ? e.stack : e));
         return { status: 'exception', snapshot: snapshot() };
       }
     },
