@@ -286,6 +286,11 @@ void CLoginDlg::Login() {
     tray_.Remove();
 
     loggingIn_ = true;
+    // The running worker is stopped before the new request is queued: it would otherwise
+    // take that request and log in with the credentials it was started with.
+    if (const auto previous = WorkerHost::Global().Current()) {
+        previous->RequestStop();
+    }
     DropStaleLogins();
     auto request = std::make_unique<ServiceRequest>();
     request->kind = kRequestLogin;
@@ -382,7 +387,9 @@ void CLoginDlg::OnThreadReturn(RequestResult& result) {
     Session().SetLogin(typedName_, typedPassword_);
     IniWriteValues({{ConfigId::kManagerUserName, typedName_},
                     {ConfigId::kManagerUserPassword, typedPassword_}});
-    loggingIn_ = false;
     // The dialog may be gone as soon as this has run: nothing of it is touched afterwards.
-    fw::RunOnUiThread([this] { EndDialog(kLoggedIn); });
+    fw::RunOnUiThread([this] {
+        loggingIn_ = false;
+        EndDialog(kLoggedIn);
+    });
 }

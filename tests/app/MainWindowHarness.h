@@ -13,8 +13,9 @@ struct PageMessage {
     fw::UINT message = 0;
     std::string firstTag;  // of the reply handed over, when there was one
     int sets = 0;
-    std::string viridOnArrival;  // the session's virid when the message arrived
-    std::string text;            // 1043: the article id handed over
+    std::string viridOnArrival;            // the session's virid when the message arrived
+    std::string text;                      // 1043: the article id handed over
+    std::shared_ptr<RecordSetList> reply;  // what was handed over
 };
 
 class RecordingPage : public fw::Dialog {
@@ -33,16 +34,30 @@ public:
             m.text = lParam != 0 ? *reinterpret_cast<const std::string*>(lParam) : "";
         } else if (lParam != 0) {
             // Takes the reply over, as a consumer does.
-            RecordSetList sets = std::move(*reinterpret_cast<RecordSetList*>(lParam));
-            m.sets = static_cast<int>(sets.size());
-            m.firstTag = sets.empty() ? "" : std::string(sets.front()->Tag());
+            m.reply = std::make_shared<RecordSetList>(
+                std::move(*reinterpret_cast<RecordSetList*>(lParam)));
+            m.sets = static_cast<int>(m.reply->size());
+            m.firstTag = m.reply->empty() ? "" : std::string(m.reply->front()->Tag());
         }
+        std::lock_guard lock(mutex_);
         log_->push_back(m);
         return 0;
     }
 
+    // Whether a message with this number arrived (any thread).
+    bool Received(fw::UINT message) const {
+        std::lock_guard lock(mutex_);
+        for (const auto& m : *log_) {
+            if (m.message == message) {
+                return true;
+            }
+        }
+        return false;
+    }
+
 private:
     std::vector<PageMessage>* log_;
+    mutable std::mutex mutex_;
 };
 
 struct Popup {
