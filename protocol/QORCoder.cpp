@@ -17,6 +17,7 @@ namespace {
 
 constexpr uint8_t kMarkerBytes[5] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 constexpr uint8_t kMagicBytes[4] = {'Q', 'O', 'R', ' '};
+constexpr size_t kReserveAfter = 64 * 1024;
 
 }  // namespace
 
@@ -164,13 +165,16 @@ int PacketParser::FeedPacket(const uint8_t* data, size_t size) {
                     return kFeedBadLength;
                 }
                 pos_ = start_ + PacketHeader::kLengthBase;
-                // One allocation for the rest of the packet keeps feeding linear.
-                buffer_.reserve(pos_ + length_);
                 state_ = 2;
                 break;
             }
             case 2: {
                 if (buffer_.size() - pos_ < length_) {
+                    // Once a large packet is really arriving, make room for all
+                    // of it at once; a mere header claiming much gets nothing.
+                    if (buffer_.size() - pos_ >= kReserveAfter) {
+                        buffer_.reserve(pos_ + length_);
+                    }
                     return kFeedMore;
                 }
                 pos_ += length_;
