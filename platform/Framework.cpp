@@ -94,7 +94,9 @@ bool FireDueTimers() {
             due.emplace_back(t.hwnd, t.id);
         }
     }
-    for (auto [hwnd, id] : due) {
+    for (const auto& entry : due) {
+        const HWND hwnd = entry.first;
+        const UINT id = entry.second;
         auto it = std::find_if(c.timers.begin(), c.timers.end(),
                                [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
         if (it == c.timers.end() || it->due > now) {

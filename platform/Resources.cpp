@@ -194,6 +194,11 @@ bool ParseFlags(const std::string& text, const std::array<FlagName, N>& table, D
 }
 
 std::string ToGbk(const std::string& utf8) {
+    // Most texts of the files are plain ASCII, which is the same in both encodings.
+    if (std::all_of(utf8.begin(), utf8.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return utf8;
+    }
     return vq::Utf8ToGbk(utf8);
 }
 
