@@ -228,6 +228,8 @@ QtBackend::~QtBackend() {
 void QtBackend::ProcessEvents(int maxWaitMs) {
     if (handlerDepth_ == 0 && nestedDepth_ == 0) {
         FlushGraveyard();
+        // Qt's own deferred deletions wait for an event loop that this one is not.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     if (maxWaitMs == 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -2,6 +2,7 @@
 // contract: the core's queue and timers keep running inside them, Wake ends a wait.
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -113,6 +114,13 @@ TEST_F(QtModal, WakeEndsAWaitAndWaitsAreBounded) {
     waker.join();
     PauseDriver(false);
     EXPECT_LT(took, std::chrono::seconds(2));
+}
+
+TEST_F(QtModal, QtsDeferredDeletionsHappenInTheCoreLoop) {
+    QPointer<QObject> later = new QObject();
+    later->deleteLater();
+    fw::PumpPending();
+    EXPECT_TRUE(later.isNull());
 }
 
 }  // namespace
