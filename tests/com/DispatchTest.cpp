@@ -160,8 +160,8 @@ public:
 };
 
 TEST(ConnectionPoint, FiresToEverySinkInAdviseOrderWithArgumentsInOrder) {
+    RecordingSink a, b;  // outlive the source, which lets them go when it ends
     Source src;
-    RecordingSink a, b;
     std::uint32_t ca = 0, cb = 0;
     ASSERT_EQ(src.point.Advise(&a, &ca), S_OK);
     ASSERT_EQ(src.point.Advise(&b, &cb), S_OK);
@@ -179,8 +179,8 @@ TEST(ConnectionPoint, FiresToEverySinkInAdviseOrderWithArgumentsInOrder) {
 }
 
 TEST(ConnectionPoint, SinkMayUnadviseDuringTheCall) {
+    RecordingSink a, b;  // outlive the source, which lets them go when it ends
     Source src;
-    RecordingSink a, b;
     std::uint32_t ca = 0, cb = 0;
     src.point.Advise(&a, &ca);
     src.point.Advise(&b, &cb);
