@@ -144,6 +144,35 @@ TEST_F(QtDrawing, TextIsRasterisedWithAlignmentWrapAndClip) {
     }
     EXPECT_TRUE(reddish);
 
+    // Weight and underline come from the font.
+    fw::Bitmap normal(200, 40, white);
+    fw::Bitmap bold(200, 40, white);
+    fw::Bitmap underlined(200, 40, white);
+    fw::TextRecord n = Text("Velquor", box, fw::DT_LEFT | fw::DT_SINGLELINE);
+    fw::TextRecord b = n;
+    b.font.weight = fw::FW_BOLD;
+    fw::TextRecord u = n;
+    u.font.underline = true;
+    fw::qt::RenderText(normal, box, n);
+    fw::qt::RenderText(bold, box, b);
+    fw::qt::RenderText(underlined, box, u);
+    EXPECT_GT(InkOf(bold, white).count, InkOf(normal, white).count * 11 / 10);
+    // The underline is a row inked under most of the word; plain text has no such row.
+    const auto widestRow = [&](const fw::Bitmap& pic) {
+        int best = 0;
+        for (int y = 0; y < pic.Height(); ++y) {
+            int n = 0;
+            for (int x = 0; x < pic.Width(); ++x) {
+                n += pic.GetPixel(x, y) != white ? 1 : 0;
+            }
+            best = std::max(best, n);
+        }
+        return best;
+    };
+    const Ink word = InkOf(normal, white);
+    EXPECT_GT(widestRow(underlined), (word.right - word.left) * 8 / 10);
+    EXPECT_LT(widestRow(normal), (word.right - word.left) * 8 / 10);
+
     // An opaque background fills behind the text.
     fw::Bitmap opaque(200, 40, white);
     fw::TextRecord t = Text("x", box, fw::DT_LEFT | fw::DT_SINGLELINE);
