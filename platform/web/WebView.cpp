@@ -175,6 +175,15 @@ WebViewPtr CreateWebView(HtmlSite& site) {
     }
     WebViewPtr view = factory ? factory(site) : nullptr;
     if (!view) {
+        Backend* backend = GetBackend();
+        static bool warned = false;
+        if (backend != nullptr && backend->Name() != "headless" && !warned) {
+            // Pages would be invisible: say so once rather than show empty windows silently.
+            warned = true;
+            std::fprintf(stderr,
+                         "page host: no page view for the \"%s\" backend; pages are not shown\n",
+                         backend->Name().c_str());
+        }
         view = std::make_shared<HeadlessWebView>();
     }
     site.AttachContent(view);
