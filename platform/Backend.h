@@ -106,6 +106,9 @@ public:
     virtual Size ScreenSize() = 0;
     virtual Point CursorPos() = 0;
     virtual void SetCursor(Cursor cursor) = 0;
+    // Mouse input reported through fw::input happened at this screen point (the headless
+    // backend's pointer follows it; a real desktop knows its pointer already).
+    virtual void NoteCursorPos(Point screen) { (void)screen; }
     virtual int FrameMetric(int index) {
         (void)index;
         return 4;

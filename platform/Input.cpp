@@ -55,6 +55,9 @@ void Mouse(HWND hwnd, UINT message, Point p, UINT keys) {
                 Dispatch(old, WM_MOUSELEAVE, 0, 0);
             }
         }
+        if (c.backend && d->object != nullptr) {
+            c.backend->NoteCursorPos(d->object->ClientToScreen(p));
+        }
         const Msg msg{message, keys, MAKELPARAM(p.x, p.y)};
         if (PreTranslate(hwnd, msg)) {
             return;

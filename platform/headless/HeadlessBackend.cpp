@@ -75,6 +75,10 @@ public:
         std::lock_guard<std::mutex> lock(lock_);
         return cursor_;
     }
+    void NoteCursorPos(Point screen) override {
+        std::lock_guard<std::mutex> lock(lock_);
+        cursor_ = screen;
+    }
     void SetCursor(Cursor cursor) override {
         std::lock_guard<std::mutex> lock(lock_);
         cursorShape_ = cursor;

@@ -161,8 +161,11 @@ TEST_F(HeadlessTest, TheWindowUnderThePointerChoosesTheCursor) {
     ASSERT_TRUE(dlg.Create());
     HandWindow hand;
     ASSERT_TRUE(hand.SubclassDlgItem(20, &dlg));
+    dlg.MoveWindow(100, 50, 300, 163);
     fw::input::Mouse(hand.GetSafeHwnd(), fw::WM_MOUSEMOVE, {1, 1});
     EXPECT_EQ(fw::headless::CurrentCursor(), fw::Cursor::Hand);
+    // The pointer follows the input: button 20 sits at (6, 130) in the dialog.
+    EXPECT_EQ(fw::GetCursorPos(), (fw::Point{107, 181}));
     fw::input::Mouse(dlg.GetDlgItemHandle(10), fw::WM_MOUSEMOVE, {1, 1});
     EXPECT_EQ(fw::headless::CurrentCursor(), fw::Cursor::Arrow);
 }
@@ -323,7 +326,8 @@ private:
 };
 
 TEST(BackendChoiceTest, OptionThenEnvironmentThenDisplay) {
-    EnvGuard backend("VQ_BACKEND"), display("DISPLAY"), wayland("WAYLAND_DISPLAY"), res("VQ_RES_DIR");
+    EnvGuard backend("VQ_BACKEND"), display("DISPLAY"), wayland("WAYLAND_DISPLAY"),
+        res("VQ_RES_DIR");
     ::unsetenv("VQ_BACKEND");
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
