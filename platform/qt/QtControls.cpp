@@ -65,6 +65,59 @@ QImage PictureImage(const std::shared_ptr<const Bitmap>& picture) {
         .copy();
 }
 
+void InsertItems(QTextEdit* te, QTextCursor& cursor, const std::vector<RichItem>& items) {
+    QTextDocument* doc = te->document();
+    // Picture names stay unique for the widget's life: appended pictures join old ones.
+    int picture = te->property("vqPictures").toInt();
+    for (const RichItem& item : items) {
+        if (item.isObject) {
+            const QString name = QStringLiteral("vqobj:%1").arg(++picture);
+            doc->addResource(QTextDocument::ImageResource, QUrl(name), PictureImage(item.picture));
+            QTextImageFormat format;
+            format.setName(name);
+            cursor.insertImage(format);
+        } else {
+            QString text = FromGbk(item.text);
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            text.replace(QChar('\r'), QChar('\n'));
+            cursor.insertText(text);
+        }
+    }
+    te->setProperty("vqPictures", picture);
+}
+
+// Whether `now` is `before` with more at the end; `tail` gets what was added.
+bool AppendedTo(const std::vector<RichItem>& before, const std::vector<RichItem>& now,
+                std::vector<RichItem>& tail) {
+    if (before.empty() || now.size() < before.size()) {
+        return false;
+    }
+    const std::size_t last = before.size() - 1;
+    if (!SameRich({before.begin(), before.begin() + std::ptrdiff_t(last)},
+                  {now.begin(), now.begin() + std::ptrdiff_t(last)})) {
+        return false;
+    }
+    const RichItem& a = before[last];
+    const RichItem& b = now[last];
+    tail.clear();
+    if (a.isObject || b.isObject) {
+        if (!SameRich({a}, {b})) {
+            return false;
+        }
+    } else {
+        // A "\r" at the end may pair with a "\n" that follows: that line break is one.
+        if (b.text.compare(0, a.text.size(), a.text) != 0 ||
+            (!a.text.empty() && a.text.back() == '\r')) {
+            return false;
+        }
+        if (b.text.size() > a.text.size()) {
+            tail.push_back(RichItem{b.text.substr(a.text.size()), nullptr, 0, false});
+        }
+    }
+    tail.insert(tail.end(), now.begin() + std::ptrdiff_t(before.size()), now.end());
+    return true;
+}
+
 int ShownIndex(const QtBackend::ShownText& shown, int coreChar) {
     const auto it = std::lower_bound(shown.coreIndex.begin(), shown.coreIndex.end(), coreChar);
     return int(std::min<std::ptrdiff_t>(it - shown.coreIndex.begin(), shown.text.size()));
@@ -120,23 +173,17 @@ void ApplyEditor(QtBackend& backend, QtBackend::WindowEntry& e, std::uint32_t bi
         } else if (auto* te = qobject_cast<QTextEdit*>(w)) {
             if (!SameRich(e.shown.rich, shown.rich) || te->toPlainText() != shown.text) {
                 QTextDocument* doc = te->document();
-                doc->clear();
-                QTextCursor cursor(doc);
-                int picture = 0;
-                for (const RichItem& item : shown.rich) {
-                    if (item.isObject) {
-                        const QString name = QStringLiteral("vqobj:%1").arg(++picture);
-                        doc->addResource(QTextDocument::ImageResource, QUrl(name),
-                                         PictureImage(item.picture));
-                        QTextImageFormat format;
-                        format.setName(name);
-                        cursor.insertImage(format);
-                    } else {
-                        QString text = FromGbk(item.text);
-                        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-                        text.replace(QChar('\r'), QChar('\n'));
-                        cursor.insertText(text);
-                    }
+                std::vector<RichItem> tail;
+                if (te->toPlainText() == e.shown.text &&
+                    AppendedTo(e.shown.rich, shown.rich, tail)) {
+                    // Chat windows add a message at a time: only the new part goes in.
+                    QTextCursor end(doc);
+                    end.movePosition(QTextCursor::End);
+                    InsertItems(te, end, tail);
+                } else {
+                    doc->clear();
+                    QTextCursor cursor(doc);
+                    InsertItems(te, cursor, shown.rich);
                 }
                 // The caret goes where the model's selection ends, and is scrolled into view
                 // as the desktop's rich edit does after a replacement.

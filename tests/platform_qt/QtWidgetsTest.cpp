@@ -245,6 +245,37 @@ TEST_F(QtWidgets, RichEditKeepsItsPicturesWhileTheUserTypes) {
     EXPECT_TRUE(te->isReadOnly());
 }
 
+TEST_F(QtWidgets, RichEditShowsAppendedMessagesWithoutRebuilding) {
+    Recorder dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    fw::RichEdit edit;
+    ASSERT_TRUE(edit.Create(fw::WS_VISIBLE | fw::ES_MULTILINE | fw::ES_READONLY,
+                            fw::Rect{0, 0, 200, 60}, &dlg, 41));
+    auto* te = As<QTextEdit>(edit.GetSafeHwnd());
+    ASSERT_NE(te, nullptr);
+    const auto append = [&](const std::string& gbk) {
+        edit.SetSel(-1, -1);
+        edit.ReplaceSel(gbk);
+    };
+    append(G("张三： 10:00\r\n你好\r"));
+    append("\n");  // completes the "\r\n" split over two appends (this one rebuilds)
+    // A cursor into the old text stays put through appends; a rebuild would move it.
+    QTextCursor mark(te->document());
+    mark.setPosition(3);
+    append(G("李四： 10:01\r\n"));
+    edit.InsertPicture(std::make_shared<const fw::Bitmap>(8, 8, fw::RGB(0, 0, 255)), 2);
+    append("\r\n");
+    EXPECT_EQ(te->toPlainText(),
+              QString::fromUtf8("张三： 10:00\n你好\n李四： 10:01\n\xEF\xBF\xBC\n"));
+    EXPECT_EQ(ImageCount(te), 1);
+    EXPECT_EQ(mark.position(), 3);
+    // Changing the old text does rebuild it.
+    edit.SetSel(0, 2);
+    edit.ReplaceSel(G("王五"));
+    EXPECT_TRUE(te->toPlainText().startsWith(QString::fromUtf8("王五：")));
+    EXPECT_EQ(ImageCount(te), 1);
+}
+
 TEST_F(QtWidgets, AWindowDestroyedByItsOwnClickGoesAwaySafely) {
     auto* dlg = new Recorder(9001);
     ASSERT_TRUE(dlg->Create());

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QMenu>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -138,10 +136,44 @@ public:
     }
 };
 
+// A JavaScript string literal holding `text`, escaped by hand: a page document may be tens of
+// kilobytes and this runs for every call.
 QString Json(const QString& text) {
-    // A JSON string literal is a JavaScript string literal.
-    const QByteArray doc = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(doc.mid(1, doc.size() - 2));
+    static const char kHex[] = "0123456789abcdef";
+    QString out;
+    out.reserve(text.size() + text.size() / 8 + 2);
+    out += QLatin1Char('"');
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        switch (c) {
+            case u'"':
+                out += QLatin1String("\\\"");
+                break;
+            case u'\\':
+                out += QLatin1String("\\\\");
+                break;
+            case u'\n':
+                out += QLatin1String("\\n");
+                break;
+            case u'\r':
+                out += QLatin1String("\\r");
+                break;
+            default:
+                // Controls, the two line separators JavaScript ends lines at, and '<' (no
+                // "</script>" inside a literal) as escapes.
+                if (c < 0x20 || c == 0x2028 || c == 0x2029 || c == u'<') {
+                    out += QLatin1String("\\u");
+                    out += QLatin1Char(kHex[(c >> 12) & 15]);
+                    out += QLatin1Char(kHex[(c >> 8) & 15]);
+                    out += QLatin1Char(kHex[(c >> 4) & 15]);
+                    out += QLatin1Char(kHex[c & 15]);
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    out += QLatin1Char('"');
+    return out;
 }
 
 QString FromUtf8(const std::string& s) {
