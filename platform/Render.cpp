@@ -67,7 +67,11 @@ void PaintControl(WindowData& d, Canvas& canvas) {
             std::shared_ptr<const Bitmap> picture =
                 d.imageId != 0 ? Resources::Global().LoadBitmap(d.imageId) : nullptr;
             if (picture) {
-                canvas.DrawBitmap(box + 4, (client.Height() - picture->Height()) / 2, *picture);
+                // Radio pictures are drawn on magenta so they sit on any dialog background.
+                const int top = (client.Height() - picture->Height()) / 2;
+                canvas.TransparentBlt(
+                    Rect::FromXYWH(box + 4, top, picture->Width(), picture->Height()), *picture,
+                    Rect::FromXYWH(0, 0, picture->Width(), picture->Height()), RGB(255, 0, 255));
             } else {
                 canvas.DrawText(d.text, Rect{box + 4, 0, client.right, client.bottom},
                                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);

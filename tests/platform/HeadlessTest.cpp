@@ -360,3 +360,15 @@ TEST(BackendChoiceTest, OptionThenEnvironmentThenDisplay) {
 }
 
 }  // namespace
+
+TEST_F(HeadlessTest, PictureRadioLeavesMagentaToTheBackground) {
+    vqtest::NavyDialog dlg(9004);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    const fw::Bitmap shot = fw::RenderWindow(dlg.GetSafeHwnd());
+    // The 4x2 picture sits right of the 13-pixel box, centred in the 10-pixel-high control.
+    EXPECT_EQ(shot.GetPixel(17, 4), fw::RGB(255, 0, 0));
+    EXPECT_EQ(shot.GetPixel(18, 4), fw::RGB(0, 0, 128));
+    EXPECT_EQ(shot.GetPixel(19, 4), fw::RGB(0, 255, 0));
+    EXPECT_EQ(shot.GetPixel(17, 5), fw::RGB(0, 0, 128));
+}

@@ -52,7 +52,7 @@ inline void WriteFile(const std::filesystem::path& p, const std::vector<std::uin
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// Dialog 9001 (dialog units) and 9002 (pixels), menu 9100, strings 9200/9201, bitmap 9300
+// Dialog 9001 (dialog units) and 9002 (pixels), 9004 (a picture radio button), menu 9100, strings 9200/9201, bitmap 9300
 // (4x2: red, magenta, green, blue / magenta x4), icon 9301 (1x1 white).
 inline std::filesystem::path MakeTestResources(const std::filesystem::path& dir) {
     WriteFile(dir / "test.vqrc",
@@ -81,6 +81,10 @@ inline std::filesystem::path MakeTestResources(const std::filesystem::path& dir)
               "  STYLE popup\n"
               "  EXSTYLE topmost|toolwindow\n"
               "  CONTROL 30 button 10 10 8 6 \"\" ownerdraw\n"
+              "END\n"
+              "DIALOG 9004 40 20 UNITS PX\n"
+              "  STYLE popup\n"
+              "  CONTROL 40 radio 0 0 30 10 \"\" IMAGE 9300\n"
               "END\n"
               "DIALOG 9003 100 80 UNITS PX\n"
               "  STYLE child\n"
