@@ -1,6 +1,5 @@
 #include "app/OrvanelApp.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -8,9 +7,9 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "app/ControlRegistration.h"
 #include "app/LoginDlg.h"
 #include "app/OrvanelDlg.h"
-#include "com/ClassFactory.h"
 #include "platform/Framework.h"
 #include "platform/core/Text.h"
 
@@ -111,7 +110,6 @@ COrvanelApp::COrvanelApp() {
 COrvanelApp::~COrvanelApp() {
     COrvanelApp* self = this;
     g_current.compare_exchange_strong(self, nullptr);
-    // The control library stays loaded to the end, as the control may still be alive.
 }
 
 COrvanelApp* COrvanelApp::Current() {
@@ -128,23 +126,7 @@ void COrvanelApp::InitCommon() {
 }
 
 bool COrvanelApp::RegisterNotifierControl() {
-    const std::string path = programDir_ + kControlFile;
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        return false;
-    }
-    auto reg = reinterpret_cast<PfnDllRegisterServer>(dlsym(library, "DllRegisterServer"));
-    if (reg == nullptr) {
-        // Loaded but not registrable: kept loaded, as the desktop would.
-        controlLibrary_ = library;
-        return false;
-    }
-    if (reg() < 0) {
-        dlclose(library);
-        return false;
-    }
-    controlLibrary_ = library;
-    return true;
+    return ::RegisterNotifierControl(programDir_);
 }
 
 void COrvanelApp::LoadSkin() {

@@ -82,5 +82,4 @@ public:
 private:
     std::string programDir_;
     std::shared_ptr<CSkin> skin_;  // null without the skin library
-    void* controlLibrary_ = nullptr;
 };

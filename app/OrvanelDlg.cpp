@@ -111,6 +111,14 @@ std::string COrvanelDlg::Virid() const {
 }
 
 bool COrvanelDlg::OnInitDialog() {
+    // The notifier control takes the place the template keeps for it.
+    fw::Rect notifierPlace = fw::Rect{989, 724, 1005, 740};
+    if (fw::Window* site = GetDlgItem(kNotifierId)) {
+        notifierPlace = site->GetRectInParent();
+        site->DestroyWindow();
+    }
+    notifier_.Create("", fw::WS_CHILD | fw::WS_VISIBLE, notifierPlace, this, kNotifierId);
+
     if (fw::Menu* menu = GetSystemMenu()) {
         menu->AppendMenu(fw::MF_SEPARATOR);
         menu->AppendMenu(fw::MF_STRING, kAboutCommand,
@@ -576,13 +584,10 @@ void COrvanelDlg::OnReviewerAlert() {
 }
 
 void COrvanelDlg::NotifierShowWindow(const std::string& title) {
-    (void)title;
+    notifier_.ShowWindow(title);
 }
 
 void COrvanelDlg::NotifierShowMessage(const std::string& caption, const std::string& text,
                                       const std::string& link, fw::Color colour) {
-    (void)caption;
-    (void)text;
-    (void)link;
-    (void)colour;
+    notifier_.ShowMessage(caption, text, link, "", "", "", colour, "", "", "");
 }

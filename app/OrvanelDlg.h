@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/OrvanelApp.h"
+#include "app/Pallinotectrl1.h"
 #include "app/ReplyDispatch.h"
 #include "app/TrayIcon.h"
 #include "platform/Window.h"
@@ -21,6 +22,7 @@ public:
     static constexpr fw::UINT IDD = 102;
     static constexpr fw::UINT kPortalTemplate = 132;
     static constexpr fw::UINT kSettingsTemplate = 238;
+    static constexpr fw::UINT kNotifierId = 1036;
     static constexpr fw::UINT kAboutCommand = 16;
     static constexpr fw::UINT kTrayId = 150;
     static constexpr fw::UINT kIconNormal = 128;
@@ -96,6 +98,7 @@ private:
     void TakeIdentity(RecordSet& set);
     void SetWindowIcons(fw::HICON icon);
 
+    CPallinotectrl1 notifier_;
     std::unique_ptr<fw::Dialog> portal_;
     std::unique_ptr<fw::Dialog> settings_;
     fw::HWND portalHwnd_ = fw::kNoWindow;

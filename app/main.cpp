@@ -3,18 +3,28 @@
 // Start-up trace: with VQ_STARTUP_TRACE=1 the program prints one line per start-up
 // milestone with the milliseconds since launch; with VQ_SCREENSHOT_DIR set it also saves
 // the framework's picture of the login dialog and of the main window there.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "app/OrvanelApp.h"
 #include "app/OrvanelDlg.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
+#include "platform/headless/Headless.h"
+
+#ifdef VQ_HAVE_PORTAL
+#include "portal/DHtmlDialog.h"
+#endif
 
 #ifdef VQ_HAVE_QT
 #include "platform/qt/QtRegister.h"
+#endif
+#ifdef VQ_HAVE_QTWEB
+#include "platform/qt/web/QtWebRegister.h"
 #endif
 
 namespace {
@@ -69,6 +79,51 @@ void InstallStartupTrace(Clock::time_point launch) {
     });
 }
 
+// The portal page dialog: the page dialog of template 132 showing the built-in portal page.
+void InstallPortalPage() {
+#ifdef VQ_HAVE_PORTAL
+    COrvanelDlg::SetPortalPageFactory([](fw::Window* parent) {
+        return std::make_unique<CDHtmlDialog>(COrvanelDlg::kPortalTemplate, IDR_HTML_MYSHOWHTMLDLG,
+                                              parent);
+    });
+    COrvanelDlg::SetPortalScriptCaller([](fw::Dialog& portal, const std::string& function) {
+        static_cast<CDHtmlDialog&>(portal).WebPage().CallScript(function);
+    });
+#endif
+}
+
+// Without a display the headless backend runs the program unseen: its clock follows real
+// time and its dialogs wait as long as a person would.
+class HeadlessClock {
+public:
+    HeadlessClock() {
+        if (!fw::headless::Active()) {
+            return;
+        }
+        fw::headless::SetStallTimeoutMs(-1);
+        thread_ = std::thread([this] {
+            auto last = Clock::now();
+            while (!stop_) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                const auto now = Clock::now();
+                fw::headless::AdvanceClock(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
+                last = now;
+            }
+        });
+    }
+    ~HeadlessClock() {
+        stop_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,9 +136,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Orvanel: no user interface could be started\n");
         return 1;
     }
+#ifdef VQ_HAVE_QTWEB
+    if (fw::ChooseBackendName(argc, argv) == "qt" && !fw::headless::Active()) {
+        fw::qt::RegisterWebView();
+    }
+#endif
     InstallStartupTrace(launch);
+    InstallPortalPage();
     int code = 0;
     {
+        HeadlessClock clock;
         COrvanelApp app;
         code = app.Run();
     }

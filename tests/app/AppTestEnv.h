@@ -61,6 +61,8 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(dir_.path().empty());
         previousDir_ = std::filesystem::current_path();
+        // The control registry of this test only: nothing of the user's is read.
+        setenv("VQ_COM_REGISTRY", dir_.File("com-registry").c_str(), 1);
         std::filesystem::current_path(dir_.path());
         const char* src = std::getenv("VQ_SOURCE_DIR");
         ASSERT_NE(src, nullptr);
