@@ -44,6 +44,10 @@ enum class ConfigId : std::size_t {
     kInforName,
     kVersionName,
     kLoginStateValue,
+    kUrlConsole,
+    kUrlQuotes,
+    kUrlCommunity,
+    kUrlStockInfo,
     kCount
 };
 
@@ -83,6 +87,11 @@ inline constexpr std::array<ConfigKey, static_cast<std::size_t>(ConfigId::kCount
     {"VERSION", "NAME", ConfigType::kStamp, 0, "3.0"},
     // "0" to "3". read and written: login-state setting page (profile)
     {"LoginStateFLag", "value", ConfigType::kChar, 1, ""},
+    // outside sites of the portal's links. read: portal page dialog at a click (profile)
+    {"URL", "Console", ConfigType::kText, 199, "http://console.velquor.example/login.html"},
+    {"URL", "Quotes", ConfigType::kText, 199, "http://quotes.velquor.example/"},
+    {"URL", "Community", ConfigType::kText, 199, "http://community.velquor.example/"},
+    {"URL", "StockInfo", ConfigType::kText, 199, "http://f10.velquor.example/"},
 }};
 
 constexpr const ConfigKey& Config(ConfigId id) {

@@ -1,0 +1,463 @@
+#include "portal/MyShowHtmlDlg.h"
+
+#include "app/ConfigFile.h"
+#include "app/LoadThirdNetPage.h"
+#include "app/Session.h"
+#include "platform/Framework.h"
+#include "portal/NewsContentShowDlg.h"
+#include "portal/PageDocuments.h"
+#include "portal/PortalSeams.h"
+#include "portal/ShowContentForNewsDlg.h"
+#include "protocol/ServiceContract.h"
+#include "protocol/ServiceRequest.h"
+
+bool g_newsViewerClosed = false;
+bool g_messageDialogClosed = false;
+
+namespace {
+
+CMyShowHtmlDlg* g_current = nullptr;
+
+void QuestFailed() {
+    fw::AfxMessageBox("QUEST FAILED!");
+}
+
+void OpenInBrowser(const std::string& url) {
+    if (GetPortalSeams().openInBrowser) {
+        GetPortalSeams().openInBrowser(url);
+    } else {
+        fw::OpenUrl(url);
+    }
+}
+
+}  // namespace
+
+PortalSeams& GetPortalSeams() {
+    static PortalSeams seams;
+    return seams;
+}
+
+CMyShowHtmlDlg::CMyShowHtmlDlg(fw::Window* parent)
+    : CDHtmlDialog(IDD, IDR_HTML_MYSHOWHTMLDLG, parent) {}
+
+CMyShowHtmlDlg::~CMyShowHtmlDlg() {
+    if (g_current == this) {
+        g_current = nullptr;
+    }
+}
+
+CMyShowHtmlDlg* CMyShowHtmlDlg::Current() {
+    return g_current;
+}
+
+std::span<const CDHtmlDialog::DHtmlEventMapEntry> CMyShowHtmlDlg::GetDHtmlEventMap() const {
+    static const DHtmlEventMapEntry kMap[] = {
+        {"sousuo_go", Handler(&CMyShowHtmlDlg::OnSearch)},
+        {"Login_in1", Handler(&CMyShowHtmlDlg::OnConsoleLogin)},
+        {"Login_in2", Handler(&CMyShowHtmlDlg::OnConsoleLogin)},
+        {"show_fl", Handler(&CMyShowHtmlDlg::OnShowFlash)},
+        {"nr_xzb1", Handler(&CMyShowHtmlDlg::OnQuotes)},
+        {"nr_xzb2", Handler(&CMyShowHtmlDlg::OnCommunity)},
+        {"nr_xzb3", Handler(&CMyShowHtmlDlg::OnCommunity)},
+        {"nr_xzb4", Handler(&CMyShowHtmlDlg::OnStockInfo)},
+        {"customRequisition", Handler(&CMyShowHtmlDlg::OnCustomRequest)},
+        {"customRequisition_icon", Handler(&CMyShowHtmlDlg::OnCustomRequest)},
+        {"customQuestionnaire", Handler(&CMyShowHtmlDlg::OnQuestionnaire)},
+        {"customQuestionnaire_icon", Handler(&CMyShowHtmlDlg::OnQuestionnaire)},
+        {"fortuneClassRoom", Handler(&CMyShowHtmlDlg::OnFortuneClassRoom)},
+        {"putinleavewordButton", Handler(&CMyShowHtmlDlg::OnLeaveword)},
+    };
+    return kMap;
+}
+
+bool CMyShowHtmlDlg::OnInitDialog() {
+    CDHtmlDialog::OnInitDialog();
+    g_current = this;
+    m_strLoginUrl = ReadConfigText(ConfigId::kUrlInLogin);
+    SetSilent(true);
+    NavigatePage(std::string(kHomePage));
+    return true;
+}
+
+void CMyShowHtmlDlg::OnDestroy() {
+    if (m_pNewsViewer) {
+        m_pNewsViewer->DestroyWindow();
+    }
+    CDHtmlDialog::OnDestroy();
+}
+
+bool CMyShowHtmlDlg::BindDocument() {
+    fw::web::DocumentPtr doc = GetDocument();
+    return doc && m_webPage.AttachDocument(doc);
+}
+
+void CMyShowHtmlDlg::Call(const std::string& fn, const std::string& arg) {
+    m_webPage.CallScript(fn, arg);
+}
+
+void CMyShowHtmlDlg::Call(const std::string& fn, const std::string& arg1, const std::string& arg2) {
+    m_webPage.CallScript(fn, arg1, arg2);
+}
+
+// ---- clicks ----
+
+void CMyShowHtmlDlg::OnSearch() {
+    fw::web::DocumentPtr doc = GetDocument();
+    if (!doc) {
+        return;
+    }
+    const std::string text = doc->GetElementValue("StockCode").value_or("");
+    const std::string kind = text.empty() ? "" : doc->GetElementValue("search_name").value_or("");
+    NavigatePage(std::string(kNewsListPage));
+    m_strPending = SearchRequest(kind, text);
+}
+
+void CMyShowHtmlDlg::OnConsoleLogin() {
+    OpenInBrowser(ReadConfigText(ConfigId::kUrlConsole));
+    m_flags.consoleOpened = true;
+}
+
+void CMyShowHtmlDlg::OnShowFlash() {
+    m_webPage.CallScript("showflash");
+}
+
+void CMyShowHtmlDlg::OpenThirdNet(std::unique_ptr<CLoadThirdNetPage>& window,
+                                  const std::string& url, bool silent) {
+    if (!window) {
+        window = std::make_unique<CLoadThirdNetPage>();
+        window->Create(kThirdNetTemplate, nullptr);
+    }
+    if (silent) {
+        window->HtmlCtrl().SetSilent(true);
+    }
+    window->ShowWindow(fw::SW_SHOW);
+    window->Navigate(url);
+}
+
+void CMyShowHtmlDlg::OnQuotes() {
+    OpenThirdNet(m_pQuotes, ReadConfigText(ConfigId::kUrlQuotes), false);
+}
+
+void CMyShowHtmlDlg::OnCommunity() {
+    OpenInBrowser(ReadConfigText(ConfigId::kUrlCommunity));
+}
+
+void CMyShowHtmlDlg::OnStockInfo() {
+    OpenThirdNet(m_pStockInfo, ReadConfigText(ConfigId::kUrlStockInfo), true);
+}
+
+void CMyShowHtmlDlg::OnCustomRequest() {
+    if (GetPortalSeams().openForm) {
+        GetPortalSeams().openForm(PortalForm::kCustomRequest, *this);
+    }
+}
+
+void CMyShowHtmlDlg::OnQuestionnaire() {
+    if (GetPortalSeams().openForm) {
+        GetPortalSeams().openForm(PortalForm::kQuestionnaire, *this);
+    }
+}
+
+void CMyShowHtmlDlg::OnLeaveword() {
+    if (GetPortalSeams().openForm) {
+        GetPortalSeams().openForm(PortalForm::kLeaveword, *this);
+    }
+}
+
+void CMyShowHtmlDlg::OnFortuneClassRoom() {
+    const SessionValues s = Session().Get();
+    m_strPending = BuildServiceText(ServiceCall::kClassRoom, {s.virid, s.orgId});
+    NavigatePage(std::string(kNewsListPage));
+}
+
+// ---- navigation ----
+
+void CMyShowHtmlDlg::OpenArticle(const std::string& request) {
+    m_strLastContent = request;
+    if (g_newsViewerClosed && m_pNewsViewer) {
+        m_pNewsViewer->DestroyWindow();
+        m_pNewsViewer.reset();
+    }
+    if (!m_pNewsViewer) {
+        m_pNewsViewer = std::make_unique<CShowContentForNewsDlg>();
+        m_pNewsViewer->Create(CShowContentForNewsDlg::IDD, nullptr);
+        m_pNewsViewer->ShowWindow(fw::SW_SHOW);
+        return;  // its content page queues the request once loaded
+    }
+    m_pNewsViewer->ShowWindow(fw::SW_SHOW);
+    QueueSessionRequest(request);
+}
+
+bool CMyShowHtmlDlg::OnBeforeNavigate(const fw::web::DispatchPtr& pDisp, const std::string& url) {
+    const NavOutcome outcome = ApplyNavigationRules(url, m_flags, Session().Get());
+    m_bAllowNavigation = outcome.allow;
+    for (const NavAction& a : outcome.actions) {
+        switch (a.kind) {
+            case NavAction::kNavigatePage:
+                NavigatePage(a.text);
+                break;
+            case NavAction::kSetPending:
+                m_strPending = a.text;
+                break;
+            case NavAction::kQueue:
+                QueueSessionRequest(a.text);
+                break;
+            case NavAction::kOpenBoardMessage:
+                m_strLastContent = a.text2;
+                if (GetPortalSeams().openBoardMessage) {
+                    GetPortalSeams().openBoardMessage(a.text);
+                }
+                QueueSessionRequest(a.text2);
+                break;
+            case NavAction::kOpenArticle:
+                OpenArticle(a.text);
+                break;
+            case NavAction::kOpenChat:
+                if (!m_flags.consoleOpened && GetPortalSeams().openChat) {
+                    GetPortalSeams().openChat(a.text, a.text2);
+                }
+                break;
+            case NavAction::kPageList:
+                if (BindDocument()) {
+                    Call("OutputHtml", m_strListDoc, a.text);
+                }
+                break;
+            case NavAction::kPageBoard:
+                if (BindDocument()) {
+                    Call("OutputHtml", m_strBoardDoc, a.text);
+                }
+                break;
+        }
+    }
+    if (!m_bAllowNavigation) {
+        return false;
+    }
+    return CDHtmlDialog::OnBeforeNavigate(pDisp, url);
+}
+
+void CMyShowHtmlDlg::OnNavigateComplete(const std::string& url) {
+    if (m_bAllowNavigation) {
+        CDHtmlDialog::OnNavigateComplete(url);
+    }
+}
+
+void CMyShowHtmlDlg::OnDocumentComplete(const std::string& url) {
+    if (m_bAllowNavigation) {
+        CDHtmlDialog::OnDocumentComplete(url);
+    }
+    if (!EqualsNoCase(url, m_strCurrentPage) || m_strPending.empty()) {
+        if (!m_strLoginUrl.empty() && EqualsNoCase(url, m_strLoginUrl)) {
+            FillLoginForm();
+        }
+        return;
+    }
+    const SessionValues s = Session().Get();
+    if (m_strCurrentPage.find("newslist") != std::string::npos && BindDocument()) {
+        Call("Communication_flash", m_strMenuDoc);
+    }
+    if (m_strCurrentPage.find("messagelist.html") != std::string::npos) {
+        if (BindDocument()) {
+            Call("Communication_flash", m_strMenuDoc);
+        }
+        m_flags.atMessageList = true;
+    }
+    if (m_strCurrentPage.find("home.html") != std::string::npos) {
+        QueueSessionRequest(BuildServiceText(ServiceCall::kHomeImages, {}));
+    }
+    if (s.userType == "1" && BindDocument()) {
+        Call("singleSignOn", PageDocuments::SignOnDocument());
+    }
+    QueueSessionRequest(std::exchange(m_strPending, std::string()));
+}
+
+void CMyShowHtmlDlg::FillLoginForm() {
+    fw::web::DocumentPtr doc = GetDocument();
+    if (!doc) {
+        return;
+    }
+    const std::optional<fw::web::FormInfo> form = doc->GetFirstForm();
+    if (!form || form->name.empty()) {
+        return;
+    }
+    const SessionValues s = Session().Get();
+    for (size_t i = 0; i < form->elementNames.size(); ++i) {
+        if (form->elementNames[i] == "userName") {
+            doc->SetFirstFormElementValue(i, s.userName);
+        } else if (form->elementNames[i] == "userPwd") {
+            doc->SetFirstFormElementValue(i, s.password);
+        }
+    }
+    doc->SubmitFirstForm();
+}
+
+// ---- replies ----
+
+fw::LRESULT CMyShowHtmlDlg::WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) {
+    using namespace PortalMsg;
+    switch (message) {
+        case kIdentity: {
+            NavigatePage(m_strCurrentPage.empty()
+                             ? std::string(kHomePage)
+                             : m_strCurrentPage.substr(m_strProgramDir.size()));
+            m_strPending = BuildServiceText(ServiceCall::kHomeLatest, {Session().Virid()});
+            return 0;
+        }
+        case kOpenArticle: {
+            const auto* id = reinterpret_cast<const std::string*>(lParam);
+            if (id != nullptr) {
+                Navigate("newslist.html?prdid=" + *id);
+            }
+            return 0;
+        }
+        case kHome:
+        case kArticle:
+        case kChat:
+        case kMore:
+        case kColumnNews:
+        case kMenu:
+        case kSearch:
+        case kMenuNews:
+        case kChatHistory:
+        case kBoardList:
+        case kBoardMessage:
+        case kImages: {
+            auto* sets = reinterpret_cast<RecordSetList*>(lParam);
+            RecordSetList none;
+            return OnReply(message, sets != nullptr ? *sets : none);
+        }
+        default:
+            break;
+    }
+    return CDHtmlDialog::WindowProc(message, wParam, lParam);
+}
+
+void CMyShowHtmlDlg::ShowList(const std::string& list) {
+    Call("OutputHtml", list);
+    Call("showonline_new", m_strContactDoc);
+}
+
+fw::LRESULT CMyShowHtmlDlg::OnReply(fw::UINT message, RecordSetList& sets) {
+    using namespace PortalMsg;
+    namespace D = PageDocuments;
+    fw::LRESULT result = 0;
+    if (sets.empty() || !sets.front()) {
+        QuestFailed();
+        return message == kMenuNews ? -1 : 0;
+    }
+    switch (message) {
+        case kHome:
+            OnHome(sets);
+            break;
+        case kArticle:
+            if (m_pNewsViewer && m_pNewsViewer->ContentPage() != nullptr) {
+                result = m_pNewsViewer->ContentPage()->SendMessage(
+                    kArticleToPage, 0, reinterpret_cast<fw::LPARAM>(&sets));
+            }
+            break;
+        case kChat: {
+            RecordSet& set = *sets.front();
+            if (EqualsNoCase(set.Tag(), ReplyTag::kContacts)) {
+                if (GetPortalSeams().contactDocument) {
+                    std::string doc = GetPortalSeams().contactDocument(set);
+                    if (BindDocument()) {
+                        m_strContactDoc = doc;
+                        Call("showonline", m_strContactDoc);
+                    }
+                }
+            } else if (EqualsNoCase(set.Tag(), ReplyTag::kChatMessages) &&
+                       GetPortalSeams().arrivingMessages) {
+                GetPortalSeams().arrivingMessages(sets);
+            }
+            break;
+        }
+        case kMore:
+        case kMenuNews:
+            OnListReply(sets, message == kMenuNews, result);
+            break;
+        case kColumnNews:
+            if (auto list = D::BuildColumnNews(sets); list && BindDocument()) {
+                m_strListDoc = *list;
+                Call("showColmn", m_strColumnDoc);
+                ShowList(m_strListDoc);
+            }
+            break;
+        case kMenu:
+            if (auto menu = D::BuildMenu(sets)) {
+                if (m_strMenuDoc.empty()) {
+                    m_strMenuDoc = *menu;
+                }
+                if (BindDocument()) {
+                    Call("Communication_flash", *menu);
+                }
+            }
+            break;
+        case kSearch:
+            if (auto list = D::BuildSearch(sets); list && BindDocument()) {
+                m_strListDoc = *list;
+                ShowList(m_strListDoc);
+            }
+            break;
+        case kChatHistory:
+            if (GetPortalSeams().chatHistory) {
+                GetPortalSeams().chatHistory(sets);
+            }
+            break;
+        case kBoardList:
+            if (auto board = D::BuildBoardList(sets); board && BindDocument()) {
+                m_strBoardDoc = *board;
+                Call("showColmn", m_strColumnDoc);
+                ShowList(m_strBoardDoc);
+            }
+            break;
+        case kBoardMessage:
+            if (EqualsNoCase(sets.front()->Tag(), ReplyTag::kBoardMessage) &&
+                GetPortalSeams().boardMessageReply) {
+                GetPortalSeams().boardMessageReply(sets);
+            }
+            break;
+        case kImages:
+            if (auto strip = D::BuildPictureStrip(sets); strip && BindDocument()) {
+                Call("getImage", *strip);
+            }
+            break;
+        default:
+            break;
+    }
+    return result;
+}
+
+void CMyShowHtmlDlg::OnHome(RecordSetList& sets) {
+    const std::optional<std::string> home = PageDocuments::BuildHome(sets);
+    sets.clear();
+    if (!home || !BindDocument()) {
+        return;
+    }
+    const SessionValues s = Session().Get();
+    Call("showHome", *home);
+    if (s.userType == "1") {
+        Call("singleSignOn", PageDocuments::SignOnDocument());
+    }
+    if (!m_strMenuDoc.empty()) {
+        Call("Communication_flash", m_strMenuDoc);
+    } else {
+        QueueSessionRequest(BuildServiceText(ServiceCall::kMenu, {s.virid}));
+    }
+    QueueSessionRequest(BuildServiceText(ServiceCall::kContacts, {s.virid, s.orgIdList, s.orgId}));
+    Call("showLoginName", PageDocuments::LoginNameDocument(s.trueName));
+}
+
+void CMyShowHtmlDlg::OnListReply(RecordSetList& sets, bool menuNews, fw::LRESULT& result) {
+    (void)menuNews;
+    std::optional<PageDocuments::ListDocuments> docs = PageDocuments::BuildListPage(sets);
+    result = 0;
+    if (!docs) {
+        return;
+    }
+    m_strColumnDoc = docs->columns;
+    if (!BindDocument()) {
+        return;
+    }
+    m_strListDoc = docs->list;
+    Call("showColmn", m_strColumnDoc);
+    ShowList(m_strListDoc);
+}

@@ -1,0 +1,111 @@
+#pragma once
+// The portal: the page dialog inside the main window showing the home page and the two list
+// pages. Clicks and links become service requests; replies, forwarded by the main window as
+// window messages, become data documents handed to the page's script functions.
+
+#include <memory>
+#include <string>
+
+#include "portal/DHtmlDialog.h"
+#include "portal/PortalNavigation.h"
+#include "protocol/RecordSet.h"
+
+class CShowContentForNewsDlg;
+class CLoadThirdNetPage;
+
+namespace PortalMsg {
+inline constexpr fw::UINT kHome = 1029;           // WM_USER+5
+inline constexpr fw::UINT kArticle = 1030;        // WM_USER+6
+inline constexpr fw::UINT kArticleToPage = 1031;  // WM_USER+7, to the viewer's content page
+inline constexpr fw::UINT kChat = 1033;           // WM_USER+9
+inline constexpr fw::UINT kMore = 1034;           // WM_USER+10
+inline constexpr fw::UINT kColumnNews = 1035;     // WM_USER+11
+inline constexpr fw::UINT kMenu = 1036;           // WM_USER+12
+inline constexpr fw::UINT kSearch = 1037;         // WM_USER+13
+inline constexpr fw::UINT kMenuNews = 1038;       // WM_USER+14
+inline constexpr fw::UINT kChatHistory = 1039;    // WM_USER+15
+inline constexpr fw::UINT kOpenArticle = 1043;    // WM_USER+19, lParam: const std::string* id
+inline constexpr fw::UINT kIdentity = 1044;       // WM_USER+20
+inline constexpr fw::UINT kBoardList = 1045;      // WM_USER+21
+inline constexpr fw::UINT kBoardMessage = 1046;   // WM_USER+22
+inline constexpr fw::UINT kImages = 1050;         // WM_USER+26
+}  // namespace PortalMsg
+
+// Set by a closing viewer or message dialog, never cleared: from then on each article (or
+// message) link replaces the window by a fresh one.
+extern bool g_newsViewerClosed;
+extern bool g_messageDialogClosed;
+
+class CMyShowHtmlDlg : public CDHtmlDialog {
+public:
+    static constexpr fw::UINT IDD = 132;
+    static constexpr fw::UINT kThirdNetTemplate = 268;
+
+    explicit CMyShowHtmlDlg(fw::Window* parent = nullptr);
+    ~CMyShowHtmlDlg() override;
+
+    bool OnInitDialog() override;
+    fw::LRESULT WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) override;
+    void OnDestroy() override;
+
+    // Element clicks.
+    void OnSearch();
+    void OnConsoleLogin();
+    void OnShowFlash();
+    void OnQuotes();
+    void OnCommunity();
+    void OnStockInfo();
+    void OnCustomRequest();
+    void OnQuestionnaire();
+    void OnFortuneClassRoom();
+    void OnLeaveword();
+
+    // State, for the tests and the viewer.
+    const std::string& PendingRequest() const { return m_strPending; }
+    const std::string& LastContentRequest() const { return m_strLastContent; }
+    const PortalFlags& Flags() const { return m_flags; }
+    const std::string& ContactDocument() const { return m_strContactDoc; }
+    const std::string& ColumnDocument() const { return m_strColumnDoc; }
+    const std::string& ListDocument() const { return m_strListDoc; }
+    const std::string& MenuDocument() const { return m_strMenuDoc; }
+    const std::string& BoardDocument() const { return m_strBoardDoc; }
+    const std::string& LoginPageUrl() const { return m_strLoginUrl; }
+    CShowContentForNewsDlg* NewsViewer() const { return m_pNewsViewer.get(); }
+    // The portal of the running program (the last one initialised), for the viewer.
+    static CMyShowHtmlDlg* Current();
+
+protected:
+    std::span<const DHtmlEventMapEntry> GetDHtmlEventMap() const override;
+    bool OnBeforeNavigate(const fw::web::DispatchPtr& pDisp, const std::string& url) override;
+    void OnNavigateComplete(const std::string& url) override;
+    void OnDocumentComplete(const std::string& url) override;
+    bool OnPageContextMenu() override { return !m_flags.consoleOpened; }
+
+private:
+    // Binds the bridge to the document shown now; false without one.
+    bool BindDocument();
+    void Call(const std::string& fn, const std::string& arg);
+    void Call(const std::string& fn, const std::string& arg1, const std::string& arg2);
+    void OpenArticle(const std::string& request);
+    void FillLoginForm();
+    void OpenThirdNet(std::unique_ptr<CLoadThirdNetPage>& window, const std::string& url,
+                      bool silent);
+    fw::LRESULT OnReply(fw::UINT message, RecordSetList& sets);
+    void OnHome(RecordSetList& sets);
+    void OnListReply(RecordSetList& sets, bool menuNews, fw::LRESULT& result);
+    void ShowList(const std::string& list);
+
+    std::string m_strLoginUrl;
+    std::string m_strPending;
+    std::string m_strLastContent;
+    std::string m_strContactDoc;
+    std::string m_strColumnDoc;
+    std::string m_strListDoc;
+    std::string m_strMenuDoc;
+    std::string m_strBoardDoc;
+    PortalFlags m_flags;
+    bool m_bAllowNavigation = true;
+    std::unique_ptr<CShowContentForNewsDlg> m_pNewsViewer;
+    std::unique_ptr<CLoadThirdNetPage> m_pQuotes;
+    std::unique_ptr<CLoadThirdNetPage> m_pStockInfo;
+};
