@@ -26,6 +26,18 @@ void PopupRegistry::MoveToClosed(CMsgWnd* window) {
 }
 
 void PopupRegistry::PurgeDestroyed() {
+    // A window destroyed without closing (its owner went, the framework ended)
+    // never reached the closed list; it would stay mapped and leak.
+    for (auto it = map_.begin(); it != map_.end();) {
+        if (it->second->IsDestroyed()) {
+            if (std::find(closed_.begin(), closed_.end(), it->second) == closed_.end()) {
+                closed_.push_back(it->second);
+            }
+            it = map_.erase(it);
+        } else {
+            ++it;
+        }
+    }
     for (auto it = closed_.begin(); it != closed_.end();) {
         if ((*it)->IsDestroyed()) {
             delete *it;

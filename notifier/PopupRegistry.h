@@ -20,7 +20,7 @@ public:
     CMsgWnd* Find(int id) const;
     // Moves a closing window from the map to the closed list (once).
     void MoveToClosed(CMsgWnd* window);
-    // Deletes every closed window that has been destroyed.
+    // Deletes every window that has been destroyed, closed or not.
     void PurgeDestroyed();
     // A control going away: its windows must not call it any more.
     void ForgetControl(const CPallinoteCtrl* ctrl);

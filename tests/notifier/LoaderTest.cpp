@@ -21,7 +21,8 @@ const IID kEvents = *GuidFromString("{E05DFF1F-D1DB-4450-89DD-659F865D1E68}");
 // The runtime folder from the environment, else the path the build recorded.
 std::string LibraryPath() {
     const char* dir = std::getenv("VQ_RUNTIME_DIR");
-    if (dir != nullptr && *dir != '\0') return std::string(dir) + "/Pallinote.ocx";
+    if (dir != nullptr && *dir != '\0')
+        return std::string(dir) + "/Pallinote.ocx";
     return VQ_PALLINOTE_PATH;
 }
 

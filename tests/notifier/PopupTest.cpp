@@ -236,3 +236,23 @@ TEST_F(PopupTest, TimedWindowsAreDeletedAtTheNextTimedMessageAndOutliveTheContro
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PopupTest, WindowsDestroyedWithoutClosingAreDeletedToo) {
+    Embed();
+    Show(u"T", u"a", u"60", u"1");
+    CMsgWnd* w = Timed(1001);
+    ASSERT_NE(w, nullptr);
+    // The host's window goes and takes its pop-ups with it; nothing closed them.
+    host.DestroyWindow();
+    if (!w->IsDestroyed())
+        w->DestroyWindow();
+    EXPECT_EQ(sink.Count(eventidCallbackClose), 0);
+    ThePallinoteApp().Popups()->PurgeDestroyed();
+    EXPECT_EQ(Timed(1001), nullptr);
+    EXPECT_EQ(ThePallinoteApp().Popups()->OpenCount(), 0u);
+    EXPECT_EQ(ThePallinoteApp().Popups()->ClosedCount(), 0u);
+}
+
+}  // namespace

@@ -86,7 +86,8 @@ TEST_F(SocketTest, RefusedConnectRecordsTheErrorAndRaisesNothing) {
     int port = 0;
     {
         LoopbackServer gone;  // a port that was just free again
-        port = std::stoi(std::string(gone.Port().begin(), gone.Port().end()));
+        const std::u16string text = gone.Port();
+        port = std::stoi(std::string(text.begin(), text.end()));
     }
     const std::string p = std::to_string(port);
     EXPECT_TRUE(ctrl->Connect(u"127.0.0.1", std::u16string(p.begin(), p.end())));
