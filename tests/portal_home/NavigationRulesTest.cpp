@@ -1,7 +1,7 @@
 // The portal's navigation rules, one table row per URL and starting flags.
 #include <gtest/gtest.h>
 
-#include "portal/PortalNavigation.h"
+#include "portal/MyShowHtmlDlg.h"
 
 namespace {
 
