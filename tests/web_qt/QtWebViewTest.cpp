@@ -143,6 +143,10 @@ TEST_F(QtWebViewTest, ScriptBridgeFillsThePageFirstArgumentFirst) {
     ASSERT_TRUE(bridge.CallScript("answer", vq::Gbk("好"), &v));
     EXPECT_EQ(v.type, fw::web::Value::Type::String);
     EXPECT_EQ(v.text, u"\u597d!");
+    // Texts reach the page exactly, whatever they hold.
+    const std::string tricky = "q\"uote' back\\slash\nline\r</script>\t" + vq::Gbk("中");
+    ASSERT_TRUE(bridge.CallScript("answer", tricky, &v));
+    EXPECT_EQ(v.text, vq::GbkToUtf16(tricky) + u"!");
     EXPECT_FALSE(bridge.CallScript("thrower", &v));
     EXPECT_EQ(bridge.GetLastError(), "JSCall Error:\nException occurred.");
 }
