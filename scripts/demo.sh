@@ -132,8 +132,16 @@ def shift(m):
 sh = [shift(m) for m in masks]
 rows = []
 step = bpp // 8
+fast = bpp == 32 and order == 0 and masks == (0xFF0000, 0xFF00, 0xFF)
 for y in range(ht):
     line = px[y * bpl:(y + 1) * bpl]
+    if fast:
+        rgb = bytearray(w * 3)
+        rgb[0::3] = line[2:w * 4:4]
+        rgb[1::3] = line[1:w * 4:4]
+        rgb[2::3] = line[0:w * 4:4]
+        rows.append(b"\0" + bytes(rgb))
+        continue
     out = bytearray(b"\0")
     for x in range(w):
         v = int.from_bytes(line[x * step:(x + 1) * step], "little" if order == 0 else "big")
