@@ -25,6 +25,10 @@ bool CShowContentForNewsDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     SetWindowText(vq::Gbk("新闻内容浏览页"));
     m_pContent = std::make_unique<CNewsContentShowDlg>(this);
+    // The article pages live where the portal's pages do.
+    if (CMyShowHtmlDlg* portal = CMyShowHtmlDlg::Current()) {
+        m_pContent->SetProgramDir(portal->ProgramDir());
+    }
     m_pContent->Create(CNewsContentShowDlg::IDD, this);
     m_pContent->ShowWindow(fw::SW_SHOW);
     for (std::size_t i = 0; i < std::size(kFrameBitmaps); ++i) {
