@@ -17,7 +17,7 @@
 #include "platform/headless/Headless.h"
 
 #ifdef VQ_HAVE_PORTAL
-#include "portal/DHtmlDialog.h"
+#include "portal/MyShowHtmlDlg.h"
 #endif
 
 #ifdef VQ_HAVE_QT
@@ -79,13 +79,11 @@ void InstallStartupTrace(Clock::time_point launch) {
     });
 }
 
-// The portal page dialog: the page dialog of template 132 showing the built-in portal page.
+// The portal page dialog inside the main window.
 void InstallPortalPage() {
 #ifdef VQ_HAVE_PORTAL
-    COrvanelDlg::SetPortalPageFactory([](fw::Window* parent) {
-        return std::make_unique<CDHtmlDialog>(COrvanelDlg::kPortalTemplate, IDR_HTML_MYSHOWHTMLDLG,
-                                              parent);
-    });
+    COrvanelDlg::SetPortalPageFactory(
+        [](fw::Window* parent) { return std::make_unique<CMyShowHtmlDlg>(parent); });
     COrvanelDlg::SetPortalScriptCaller([](fw::Dialog& portal, const std::string& function) {
         static_cast<CDHtmlDialog&>(portal).WebPage().CallScript(function);
     });

@@ -25,7 +25,7 @@
 #include "platform/qt/web/QtWebRegister.h"
 #endif
 #ifdef VQ_HAVE_PORTAL
-#include "portal/DHtmlDialog.h"
+#include "portal/MyShowHtmlDlg.h"
 #endif
 
 namespace {
@@ -79,9 +79,15 @@ TEST(GuiStartup, LoginAndMainWindowOnTheQtBackend) {
     fw::qt::RegisterWebView();
 #endif
 #ifdef VQ_HAVE_PORTAL
-    COrvanelDlg::SetPortalPageFactory([](fw::Window* parent) {
-        return std::make_unique<CDHtmlDialog>(COrvanelDlg::kPortalTemplate, IDR_HTML_MYSHOWHTMLDLG,
-                                              parent);
+    // The pages are beside the program, not beside the test.
+    const char* runtime = std::getenv("VQ_RUNTIME_DIR");
+    const std::string pages = runtime != nullptr ? std::string(runtime) + "/" : "";
+    COrvanelDlg::SetPortalPageFactory([pages](fw::Window* parent) {
+        auto page = std::make_unique<CMyShowHtmlDlg>(parent);
+        if (!pages.empty()) {
+            page->SetProgramDir(pages);
+        }
+        return page;
     });
 #endif
     SetEndProcessHook([](int) {});
