@@ -42,7 +42,6 @@ var Portal = (function () {
     if (url) { t.href = "#"; t.onclick = function () { go(url); return false; }; }
     t.title = str(item.caption || item.title);
     li.appendChild(t);
-    if (withType) { li.appendChild(el("span", "s", str(item.type) === "1" ? "已复" : "")); }
     if (item.author !== undefined) { li.appendChild(el("span", "a", str(item.author))); }
     li.appendChild(el("span", "d", str(item.time)));
     return li;
@@ -68,7 +67,10 @@ var Portal = (function () {
   }
   function showLoginName(doc) {
     var d = parse(doc);
-    if (d && $("loginName")) { $("loginName").textContent = str(d.loginName); }
+    if (d && $("loginName") && str(d.loginName)) {
+      $("loginName").textContent = str(d.loginName);
+      $("userBox").className = "user on";
+    }
   }
   function singleSignOn(doc) {
     var d = parse(doc);
@@ -109,7 +111,8 @@ var Portal = (function () {
     var p = parseInt(page, 10);
     if (!(p >= 1)) { p = 1; }
     if (p > pages) { p = pages; }
-    if ($("listTitle")) { $("listTitle").textContent = trim(d.title) || "资讯列表"; }
+    // Blank titles keep the page's own heading.
+    if ($("listTitle") && trim(d.title)) { $("listTitle").textContent = trim(d.title); }
     clear(ul);
     var board = document.body.getAttribute("data-page") === "messagelist";
     sites.slice((p - 1) * PAGE_SIZE, p * PAGE_SIZE).forEach(function (s) {
