@@ -92,6 +92,10 @@ std::string JsonValue(std::string_view gbk) {
             IsGbkTrail(static_cast<unsigned char>(gbk[i + 1]))) {
             out += gbk.substr(i, 2);
             ++i;
+        } else if (IsGbkLead(c)) {
+            // A lead byte without its second byte would pair with the escape we add next
+            // (0x5C is a valid second byte) and swallow it; it is no character anyway.
+            out += '?';
         } else if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
@@ -125,7 +129,8 @@ std::string TitleText(std::string_view title) {
     out.reserve(title.size());
     for (size_t i = 0; i < title.size(); ++i) {
         const auto c = static_cast<unsigned char>(title[i]);
-        if (IsGbkLead(c) && i + 1 < title.size()) {
+        if (IsGbkLead(c) && i + 1 < title.size() &&
+            IsGbkTrail(static_cast<unsigned char>(title[i + 1]))) {
             out += title.substr(i, 2);
             ++i;
         } else if (c == '"') {

@@ -131,8 +131,10 @@ TEST(PageDocumentValues, DateRuleQuoteRuleAndEscaping) {
     EXPECT_EQ(D::JsonValue(gbk), gbk);
     EXPECT_EQ(D::JsonValue("\x95\x5C"), "\x95\x5C");
     EXPECT_EQ(D::JsonValue("x\\"), "x\\\\");
-    // A lone lead byte at the end stays, the quote after a lone lead is still escaped.
-    EXPECT_EQ(D::JsonValue("\x81\""), "\x81\\\"");
+    // A lead byte without its second byte must not pair with the escape's backslash.
+    EXPECT_EQ(D::JsonValue("\xDB\""), "?\\\"");
+    EXPECT_EQ(D::JsonValue("a\x81"), "a?");
+    EXPECT_EQ(D::TitleText("\xDB\""), "\xDB\xA1\xB0");
 }
 
 TEST(HomeDocument, TemplateAndSlots) {
