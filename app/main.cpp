@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -56,14 +57,20 @@ void SaveScreenshot(const std::string& dir, const char* name, fw::HWND window) {
     });
 }
 
-void InstallStartupTrace(Clock::time_point launch) {
+// `onLoginShown` runs once, after the login dialog is on screen.
+void InstallStartupObserver(Clock::time_point launch, std::function<void()> onLoginShown) {
     const char* trace = std::getenv("VQ_STARTUP_TRACE");
     const char* shots = std::getenv("VQ_SCREENSHOT_DIR");
-    if ((trace == nullptr || *trace == '\0') && (shots == nullptr || *shots == '\0')) {
-        return;
-    }
+    const bool tracing =
+        (trace != nullptr && *trace != '\0') || (shots != nullptr && *shots != '\0');
     const std::string dir = shots != nullptr ? shots : "";
-    SetStartupObserver([launch, dir](StartupEvent event, fw::HWND window) {
+    SetStartupObserver([launch, dir, tracing, onLoginShown](StartupEvent event, fw::HWND window) {
+        if (event == StartupEvent::kLoginShown && onLoginShown) {
+            fw::PostToUiThread(onLoginShown);
+        }
+        if (!tracing) {
+            return;
+        }
         const auto ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - launch).count();
         std::printf("[startup] %s %lld ms\n", EventName(event), static_cast<long long>(ms));
@@ -134,12 +141,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Orvanel: no user interface could be started\n");
         return 1;
     }
+    std::function<void()> startBrowser;
 #ifdef VQ_HAVE_QTWEB
+    // The browser engine's first start takes a good part of a second: it is made while the
+    // user types, once the login dialog is up, instead of before it.
     if (fw::ChooseBackendName(argc, argv) == "qt" && !fw::headless::Active()) {
-        fw::qt::RegisterWebView();
+        startBrowser = [] { fw::qt::RegisterWebView(); };
     }
 #endif
-    InstallStartupTrace(launch);
+    InstallStartupObserver(launch, startBrowser);
     InstallPortalPage();
     int code = 0;
     {

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -91,6 +92,12 @@ TEST(GuiStartup, LoginAndMainWindowOnTheQtBackend) {
     });
 #endif
     SetEndProcessHook([](int) {});
+    std::atomic<bool> homeFilled{false};
+    SetStartupObserver([&](StartupEvent e, fw::HWND) {
+        if (e == StartupEvent::kHomeFilled) {
+            homeFilled = true;
+        }
+    });
     CLoginDlg::SetWorkerSetup([](SXSockThread& w) { w.SetDiagnostics(nullptr); });
     Session().Reset();
     RequestQueue::Global().Clear();
@@ -119,6 +126,9 @@ TEST(GuiStartup, LoginAndMainWindowOnTheQtBackend) {
         ASSERT_TRUE(main.Create(COrvanelDlg::IDD));
         main.ShowWindow(fw::SW_SHOW);
         ASSERT_TRUE(qttest::PumpUntil([&] { return Session().Virid() == "1"; }, 20000));
+#ifdef VQ_HAVE_PORTAL
+        ASSERT_TRUE(qttest::PumpUntil([&] { return homeFilled.load(); }, 20000));
+#endif
         qttest::LetTimePass(500);
         const QImage mainShot = Shot(main.GetSafeHwnd());
         ASSERT_FALSE(mainShot.isNull());
@@ -135,6 +145,7 @@ TEST(GuiStartup, LoginAndMainWindowOnTheQtBackend) {
     CLoginDlg::SetWorkerSetup(nullptr);
     COrvanelDlg::SetPortalPageFactory(nullptr);
     SetEndProcessHook(nullptr);
+    SetStartupObserver(nullptr);
     fw::Shutdown();
     std::filesystem::current_path(previous);
 }
