@@ -51,10 +51,13 @@ function(vq_add_gtest name)
     add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}" TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${env}")
   else()
+    # Discovered tests take their properties as one flat list, which would split a list-valued
+    # ENVIRONMENT; the test binary is started through `cmake -E env` instead.
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${env}")
     gtest_discover_tests(${name}
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS "${A_LABELS}" TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${env}")
+      PROPERTIES LABELS "${A_LABELS}" TIMEOUT ${A_TIMEOUT})
   endif()
 endfunction()
 
