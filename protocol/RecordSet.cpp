@@ -19,8 +19,9 @@ char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Bytes of a cell that the type code reads; 0 for codes that read nothing.
-int64_t CellBytes(int32_t type) {
+}  // namespace
+
+int32_t CellBytes(int32_t type) {
     switch (type) {
         case kTypeBool:
         case kTypeChar:
@@ -42,8 +43,6 @@ int64_t CellBytes(int32_t type) {
             return 0;
     }
 }
-
-}  // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {

@@ -26,6 +26,9 @@ enum ColumnType : int32_t {
     kTypeInt32d = 103,
 };
 
+// Bytes of a cell that a type code reads; 0 for codes that read nothing.
+int32_t CellBytes(int32_t type);
+
 inline constexpr size_t kTagSize = 16;
 inline constexpr size_t kColumnDescriptorSize = 60;
 inline constexpr size_t kColumnNameSize = 16;

@@ -11,26 +11,8 @@ using vqproto::StoreU32;
 namespace {
 
 int32_t NaturalSize(int32_t type, int32_t fallback) {
-    switch (type) {
-        case kTypeBool:
-        case kTypeChar:
-            return 1;
-        case kTypeInt16:
-            return 2;
-        case kTypeInt32:
-        case kTypeInt32b:
-        case kTypeInt32c:
-        case kTypeInt32d:
-        case kTypeFloat:
-            return 4;
-        case kTypeDouble:
-        case kTypeText:
-        case kTypeText2:
-        case kTypeArray:
-            return 8;
-        default:
-            return fallback;
-    }
+    const int32_t bytes = CellBytes(type);
+    return bytes != 0 ? bytes : fallback;
 }
 
 void AppendI32(std::vector<uint8_t>& out, int32_t v) {
