@@ -241,6 +241,11 @@ size_t DecodeOneRecordSet(const uint8_t* data, size_t size, std::unique_ptr<Reco
     if (rows < 0 || rowBytes < 0 || static_cast<uint64_t>(rowBytes) > left()) {
         return 0;
     }
+    // Rows of no width cost nothing on the wire, so a few bytes could declare billions of them
+    // and keep every consumer that walks the rows busy for minutes.
+    if (rs->rowWidth_ == 0 && rows > kMaxEmptyRows) {
+        return 0;
+    }
     rs->rowCount_ = rows;
     rs->rows_.assign(data + pos, data + pos + rowBytes);
     pos += static_cast<size_t>(rowBytes);

@@ -34,6 +34,8 @@ inline constexpr size_t kColumnDescriptorSize = 60;
 inline constexpr size_t kColumnNameSize = 16;
 // A reply hands on at most this many record sets; later blocks are dropped.
 inline constexpr size_t kMaxRecordSets = 8;
+// A block whose rows are 0 bytes wide may declare at most this many rows.
+inline constexpr int32_t kMaxEmptyRows = 65536;
 
 struct ColumnDescriptor {
     char name[kColumnNameSize + 1] = {};  // always terminated, even if the wire name is not

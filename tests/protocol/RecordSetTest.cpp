@@ -218,6 +218,16 @@ TEST(RecordSetCursor, MovesAndBounds) {
     EXPECT_EQ(rs.Cursor(), 3);
     EXPECT_FALSE(rs.MoveNext());
     EXPECT_EQ(rs.Cursor(), 3);
+
+    // Empty rows are bounded: 65536 are kept, one more makes the block malformed.
+    for (const int32_t rows : {65536, 65537, 0x7FFFFFFF}) {
+        Bytes e;
+        PutText(e, "nocols", 16);
+        PutI32(e, 0);
+        PutI32(e, rows);
+        PutI32(e, 0);
+        EXPECT_EQ(DecodeRecordSets(e.data(), e.size()).size(), rows == 65536 ? 1u : 0u) << rows;
+    }
 }
 
 TEST(RecordSetColumns, LookupByName) {
