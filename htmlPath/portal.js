@@ -188,6 +188,8 @@ var Portal = (function () {
         var img = el("img");
         img.src = src;
         img.alt = "";
+        // A picture that cannot be loaded leaves the plain tile rather than a broken icon.
+        img.onerror = function () { if (img.parentNode) { img.parentNode.removeChild(img); } };
         a.appendChild(img);
       } else {
         a.textContent = src.replace(/^.*\//, "");
