@@ -22,7 +22,7 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stack
 ( cd "$ROOT/build-asan" && run_ctest -LE 'gui|fuzz' ) || status=1
 
 echo "== fuzz build (clang, libFuzzer)"
-CC=clang CXX=clang++ configure_build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ VQ_BUILD_TARGET=vq_fuzzers configure_build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVQ_WITH_QT=OFF -DVQ_BUILD_TESTS=OFF -DVQ_BUILD_BENCH=OFF -DVQ_FUZZ=ON || exit 1
 ( cd "$ROOT/build-fuzz" && run_ctest -L fuzz ) || status=1
 
