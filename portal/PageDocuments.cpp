@@ -290,15 +290,18 @@ std::optional<ListDocuments> BuildListPage(const RecordSetList& sets) {
     return out;
 }
 
+// The document of an empty column or board list: one blank item, so the page draws its frame.
+constexpr std::string_view kEmptyTypedList =
+    "{\"title\":\"\",\"sites\":[{\"caption\":\"\",\"author\":\"\",\"time\":\"\",\"type\":"
+    "\"\",\"url\":\"\"}]}";
+
 std::optional<std::string> BuildColumnNews(const RecordSetList& sets) {
     RecordSet* set = First(sets);
     if (set == nullptr || !TagIs(*set, ReplyTag::kColumnNews)) {
         return std::nullopt;
     }
     if (set->RowCount() <= 0) {
-        return std::string(
-            "{\"title\":\"\",\"sites\":[{\"caption\":\"\",\"author\":\"\",\"time\":\"\",\"type\":"
-            "\"\",\"url\":\"\"}]}");
+        return std::string(kEmptyTypedList);
     }
     std::string doc = "{\"title\":\"          \",\"sites\":[";
     ForEachRow(*set, [&] {
@@ -337,9 +340,7 @@ std::optional<std::string> BuildBoardList(const RecordSetList& sets) {
         return std::nullopt;
     }
     if (set->RowCount() <= 0) {
-        return std::string(
-            "{\"title\":\"\",\"sites\":[{\"caption\":\"\",\"author\":\"\",\"time\":\"\",\"type\":"
-            "\"\",\"url\":\"\"}]}");
+        return std::string(kEmptyTypedList);
     }
     std::string doc = "{\"title\":\"        \",\"sites\":[";
     ForEachRow(*set, [&] {
