@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "app/ConfigFile.h"
-#include "app/ReplyDispatch.h"
-#include "app/Session.h"
+#include "session/ConfigFile.h"
+#include "session/ReplyRoutes.h"
+#include "session/Session.h"
 #include "platform/Framework.h"
 #include "platform/Resources.h"
 #include "platform/core/Text.h"
@@ -79,7 +79,7 @@ bool CLoginDlg::OnInitDialog() {
     SetIcon(COrvanelApp::kMainIcon, false);
     CenterWindow();
     SetWindowText("Velquor3.0");
-    tray_.Create(Text("Velquor系统"), this, AppMsg::kLoginTray, COrvanelApp::kMainIcon, kTrayId);
+    tray_.Create(Text("Velquor系统"), this, WindowMsg::kLoginTray, COrvanelApp::kMainIcon, kTrayId);
 
     for (const ButtonSkin& b : kButtons) {
         buttons_.Skin(this, b.id, b.bitmaps[0], b.bitmaps[1], b.bitmaps[2], b.bitmaps[3]);
@@ -123,10 +123,10 @@ void CLoginDlg::OnDestroy() {
 
 fw::LRESULT CLoginDlg::WindowProc(UINT message, fw::WPARAM wParam, fw::LPARAM lParam) {
     switch (message) {
-        case AppMsg::kLogin:
+        case WindowMsg::kLogin:
             Login();
             return 0;
-        case AppMsg::kLoginTray:
+        case WindowMsg::kLoginTray:
             if (wParam != kTrayId) {
                 return 0;
             }
@@ -242,7 +242,7 @@ void CLoginDlg::OnTimer(UINT id) {
         return;
     }
     ShowWindow(fw::SW_SHOW);
-    SendMessage(AppMsg::kLogin);
+    SendMessage(WindowMsg::kLogin);
 }
 
 void CLoginDlg::OnRememberClicked() {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/AboutDlg.h"
-#include "app/ConfigFile.h"
-#include "app/Session.h"
+#include "session/ConfigFile.h"
+#include "session/Session.h"
 #include "platform/Framework.h"
 #include "platform/Menu.h"
 #include "platform/Resources.h"
@@ -126,7 +126,7 @@ bool COrvanelDlg::OnInitDialog() {
     }
     SetWindowIcons(kIconNormal);
 
-    tray_.Create(Text("欢迎使用Velquor！"), this, AppMsg::kMainTray, kIconNormal, kTrayId);
+    tray_.Create(Text("欢迎使用Velquor！"), this, WindowMsg::kMainTray, kIconNormal, kTrayId);
     SetWindowText("Velquor3.0");
 
     NotifierShowWindow("");
@@ -187,30 +187,30 @@ void COrvanelDlg::SetWindowIcons(fw::HICON icon) {
 
 fw::LRESULT COrvanelDlg::WindowProc(UINT message, fw::WPARAM wParam, fw::LPARAM lParam) {
     switch (message) {
-        case AppMsg::kMainTray:
+        case WindowMsg::kMainTray:
             if (wParam == kTrayId) {
                 OnTrayCallback(lParam);
             }
             return 0;
-        case AppMsg::kNewArticles:
+        case WindowMsg::kNewArticles:
             if (lParam != 0) {
                 OnNewArticles(*reinterpret_cast<RecordSetList*>(lParam));
             }
             return 0;
-        case AppMsg::kReviewerAlert:
+        case WindowMsg::kReviewerAlert:
             OnReviewerAlert();
             return 0;
-        case AppMsg::kTrayFlash:
+        case WindowMsg::kTrayFlash:
             OnTrayFlash(lParam);
             return 0;
-        case AppMsg::kPopupActivated:
+        case WindowMsg::kPopupActivated:
             // The pop-up's own text is not used: the portal opens the article shown last.
             if (portalHwnd_ != fw::kNoWindow) {
-                fw::SendMessage(portalHwnd_, AppMsg::kPortalPopup, wParam,
+                fw::SendMessage(portalHwnd_, WindowMsg::kPortalPopup, wParam,
                                 reinterpret_cast<fw::LPARAM>(&lastNewsId_));
             }
             return 0;
-        case AppMsg::kSkinHover:
+        case WindowMsg::kSkinHover:
             return 0;
         default:
             return fw::Dialog::WindowProc(message, wParam, lParam);
@@ -461,7 +461,7 @@ void COrvanelDlg::OnThreadReturn(RequestResult& result) {
     switch (route->action) {
         case ReplyAction::kForwardPortal:
             fw::SendMessage(portalHwnd_, route->message, 0, lParam);
-            if (route->message == AppMsg::kPortalHome) {
+            if (route->message == WindowMsg::kPortalHome) {
                 NotifyStartup(StartupEvent::kHomeFilled, self);
             }
             break;
@@ -572,7 +572,7 @@ void COrvanelDlg::OnNewArticles(RecordSetList& sets) {
 
     if (sets.size() > 1 && sets[1] && EqualsNoCase(sets[1]->Tag(), ReplyTag::kNewsNeedCheck) &&
         sets[1]->RowCount() > 0) {
-        SendMessage(AppMsg::kReviewerAlert);
+        SendMessage(WindowMsg::kReviewerAlert);
     }
     sets.clear();
 }

@@ -12,7 +12,7 @@
 
 #include "app/OrvanelApp.h"
 #include "app/Pallinotectrl1.h"
-#include "app/ReplyDispatch.h"
+#include "session/ReplyRoutes.h"
 #include "app/TrayIcon.h"
 #include "platform/Window.h"
 #include "protocol/SockThread.h"

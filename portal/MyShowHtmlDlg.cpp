@@ -1,8 +1,8 @@
 #include "portal/MyShowHtmlDlg.h"
 
-#include "app/ConfigFile.h"
-#include "app/LoadThirdNetPage.h"
-#include "app/Session.h"
+#include "session/ConfigFile.h"
+#include "pagehost/LoadThirdNetPage.h"
+#include "session/Session.h"
 #include "platform/Framework.h"
 #include "portal/NewsContentShowDlg.h"
 #include "portal/PageDocuments.h"
@@ -293,34 +293,34 @@ void CMyShowHtmlDlg::FillLoginForm() {
 // ---- replies ----
 
 fw::LRESULT CMyShowHtmlDlg::WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) {
-    using namespace PortalMsg;
+    using namespace WindowMsg;
     switch (message) {
-        case kIdentity: {
+        case kPortalIdentity: {
             NavigatePage(m_strCurrentPage.empty()
                              ? std::string(kHomePage)
                              : m_strCurrentPage.substr(m_strProgramDir.size()));
             m_strPending = BuildServiceText(ServiceCall::kHomeLatest, {Session().Virid()});
             return 0;
         }
-        case kOpenArticle: {
+        case kPortalPopup: {
             const auto* id = reinterpret_cast<const std::string*>(lParam);
             if (id != nullptr) {
                 Navigate("newslist.html?prdid=" + *id);
             }
             return 0;
         }
-        case kHome:
-        case kArticle:
-        case kChat:
-        case kMore:
-        case kColumnNews:
-        case kMenu:
-        case kSearch:
-        case kMenuNews:
-        case kChatHistory:
-        case kBoardList:
-        case kBoardMessage:
-        case kImages: {
+        case kPortalHome:
+        case kPortalArticle:
+        case kPortalChat:
+        case kPortalMore:
+        case kPortalColumnNews:
+        case kPortalMenu:
+        case kPortalSearch:
+        case kPortalMenuNews:
+        case kPortalChatHistory:
+        case kPortalBoardList:
+        case kPortalBoardMessage:
+        case kPortalImages: {
             auto* sets = reinterpret_cast<RecordSetList*>(lParam);
             RecordSetList none;
             return OnReply(message, sets != nullptr ? *sets : none);
@@ -337,24 +337,24 @@ void CMyShowHtmlDlg::ShowList(const std::string& list) {
 }
 
 fw::LRESULT CMyShowHtmlDlg::OnReply(fw::UINT message, RecordSetList& sets) {
-    using namespace PortalMsg;
+    using namespace WindowMsg;
     namespace D = PageDocuments;
     fw::LRESULT result = 0;
     if (sets.empty() || !sets.front()) {
         QuestFailed();
-        return message == kMenuNews ? -1 : 0;
+        return message == kPortalMenuNews ? -1 : 0;
     }
     switch (message) {
-        case kHome:
+        case kPortalHome:
             OnHome(sets);
             break;
-        case kArticle:
+        case kPortalArticle:
             if (m_pNewsViewer && m_pNewsViewer->ContentPage() != nullptr) {
                 result = m_pNewsViewer->ContentPage()->SendMessage(
                     kArticleToPage, 0, reinterpret_cast<fw::LPARAM>(&sets));
             }
             break;
-        case kChat: {
+        case kPortalChat: {
             RecordSet& set = *sets.front();
             if (EqualsNoCase(set.Tag(), ReplyTag::kContacts)) {
                 if (GetPortalSeams().contactDocument) {
@@ -370,18 +370,18 @@ fw::LRESULT CMyShowHtmlDlg::OnReply(fw::UINT message, RecordSetList& sets) {
             }
             break;
         }
-        case kMore:
-        case kMenuNews:
-            OnListReply(sets, message == kMenuNews, result);
+        case kPortalMore:
+        case kPortalMenuNews:
+            OnListReply(sets, message == kPortalMenuNews, result);
             break;
-        case kColumnNews:
+        case kPortalColumnNews:
             if (auto list = D::BuildColumnNews(sets); list && BindDocument()) {
                 m_strListDoc = *list;
                 Call("showColmn", m_strColumnDoc);
                 ShowList(m_strListDoc);
             }
             break;
-        case kMenu:
+        case kPortalMenu:
             if (auto menu = D::BuildMenu(sets)) {
                 if (m_strMenuDoc.empty()) {
                     m_strMenuDoc = *menu;
@@ -391,31 +391,31 @@ fw::LRESULT CMyShowHtmlDlg::OnReply(fw::UINT message, RecordSetList& sets) {
                 }
             }
             break;
-        case kSearch:
+        case kPortalSearch:
             if (auto list = D::BuildSearch(sets); list && BindDocument()) {
                 m_strListDoc = *list;
                 ShowList(m_strListDoc);
             }
             break;
-        case kChatHistory:
+        case kPortalChatHistory:
             if (GetPortalSeams().chatHistory) {
                 GetPortalSeams().chatHistory(sets);
             }
             break;
-        case kBoardList:
+        case kPortalBoardList:
             if (auto board = D::BuildBoardList(sets); board && BindDocument()) {
                 m_strBoardDoc = *board;
                 Call("showColmn", m_strColumnDoc);
                 ShowList(m_strBoardDoc);
             }
             break;
-        case kBoardMessage:
+        case kPortalBoardMessage:
             if (EqualsNoCase(sets.front()->Tag(), ReplyTag::kBoardMessage) &&
                 GetPortalSeams().boardMessageReply) {
                 GetPortalSeams().boardMessageReply(sets);
             }
             break;
-        case kImages:
+        case kPortalImages:
             if (auto strip = D::BuildPictureStrip(sets); strip && BindDocument()) {
                 Call("getImage", *strip);
             }

@@ -8,9 +8,10 @@
 
 #include <string_view>
 #include <vector>
-#include "portal/DHtmlDialog.h"
+#include "pagehost/DHtmlDialog.h"
 
-#include "app/Session.h"
+#include "session/Session.h"
+#include "session/WindowMessages.h"
 #include "protocol/RecordSet.h"
 
 // Page files the portal shows, relative to the program's folder.
@@ -55,23 +56,6 @@ std::string SearchRequest(std::string_view kind, std::string_view text);
 class CShowContentForNewsDlg;
 class CLoadThirdNetPage;
 
-namespace PortalMsg {
-inline constexpr fw::UINT kHome = 1029;           // WM_USER+5
-inline constexpr fw::UINT kArticle = 1030;        // WM_USER+6
-inline constexpr fw::UINT kArticleToPage = 1031;  // WM_USER+7, to the viewer's content page
-inline constexpr fw::UINT kChat = 1033;           // WM_USER+9
-inline constexpr fw::UINT kMore = 1034;           // WM_USER+10
-inline constexpr fw::UINT kColumnNews = 1035;     // WM_USER+11
-inline constexpr fw::UINT kMenu = 1036;           // WM_USER+12
-inline constexpr fw::UINT kSearch = 1037;         // WM_USER+13
-inline constexpr fw::UINT kMenuNews = 1038;       // WM_USER+14
-inline constexpr fw::UINT kChatHistory = 1039;    // WM_USER+15
-inline constexpr fw::UINT kOpenArticle = 1043;    // WM_USER+19, lParam: const std::string* id
-inline constexpr fw::UINT kIdentity = 1044;       // WM_USER+20
-inline constexpr fw::UINT kBoardList = 1045;      // WM_USER+21
-inline constexpr fw::UINT kBoardMessage = 1046;   // WM_USER+22
-inline constexpr fw::UINT kImages = 1050;         // WM_USER+26
-}  // namespace PortalMsg
 
 // Set by a closing viewer or message dialog, never cleared: from then on each article (or
 // message) link replaces the window by a fresh one.

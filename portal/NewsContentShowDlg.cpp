@@ -4,7 +4,7 @@
 #include "platform/core/Text.h"
 #include "portal/MyShowHtmlDlg.h"
 
-#include "app/Session.h"
+#include "session/Session.h"
 
 namespace {
 

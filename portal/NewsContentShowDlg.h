@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "portal/DHtmlDialog.h"
+#include "pagehost/DHtmlDialog.h"
 #include "protocol/RecordSet.h"
 
 class CNewsContentShowDlg : public CDHtmlDialog {

@@ -1,7 +1,7 @@
 #pragma once
 // The system settings page: its built-in grey page with an OK and a Cancel button.
 
-#include "portal/DHtmlDialog.h"
+#include "pagehost/DHtmlDialog.h"
 
 constexpr fw::UINT IDD_SYSTEMSETTINGHTMLDLG = 182;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/IniFileReader.h"
+#include "session/IniFileReader.h"
 #include "platform/core/Profile.h"
 #include "platform/core/Text.h"
 

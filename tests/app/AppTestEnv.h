@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/OrvanelApp.h"
-#include "app/Session.h"
+#include "session/Session.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "platform/Window.h"

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/ReplyDispatch.h"
+#include "session/ReplyRoutes.h"
 #include "protocol/ServiceContract.h"
 #include "tests/app/MainWindowHarness.h"
 

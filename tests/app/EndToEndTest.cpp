@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "app/LoginDlg.h"
 #include "service/DemoData.h"
 #include "tests/app/MainWindowHarness.h"

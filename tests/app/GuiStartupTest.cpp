@@ -14,7 +14,7 @@
 #include "app/LoginDlg.h"
 #include "app/OrvanelApp.h"
 #include "app/OrvanelDlg.h"
-#include "app/Session.h"
+#include "session/Session.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "service/DemoData.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "app/LoginDlg.h"
 #include "tests/app/AppTestEnv.h"
 

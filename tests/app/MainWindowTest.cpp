@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "platform/Menu.h"
 #include "tests/app/MainWindowHarness.h"
 

@@ -1,4 +1,4 @@
-#include "app/ConfigFile.h"
+#include "session/ConfigFile.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <thread>
 #include <utility>
 
-#include "app/IniFileReader.h"
+#include "session/IniFileReader.h"
 #include "platform/core/Profile.h"
 #include "tests/core/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "app/IniFileReader.h"
+#include "session/IniFileReader.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include "portal/MyShowHtmlDlg.h"
 #include "portal/NewsContentShowDlg.h"
 #include "portal/PageDocuments.h"
-#include "portal/WebPage.h"
+#include "pagehost/WebPage.h"
 #include "tests/core/TempDir.h"
 #include "tests/portal_home/ReplyBuilder.h"
 #include "tests/web/WebTestSupport.h"

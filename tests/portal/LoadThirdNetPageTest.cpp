@@ -1,4 +1,4 @@
-#include "app/LoadThirdNetPage.h"
+#include "pagehost/LoadThirdNetPage.h"
 
 #include <gtest/gtest.h>
 

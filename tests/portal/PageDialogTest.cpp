@@ -3,8 +3,8 @@
 
 #include "platform/Backend.h"
 #include "platform/core/Text.h"
-#include "portal/DHtmlDialog.h"
-#include "portal/HtmlCtrl.h"
+#include "pagehost/DHtmlDialog.h"
+#include "pagehost/HtmlCtrl.h"
 #include "tests/web/WebTestSupport.h"
 
 using fw::web::HeadlessWebView;

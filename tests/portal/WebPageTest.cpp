@@ -1,5 +1,5 @@
 // The script bridge against the headless page model.
-#include "portal/WebPage.h"
+#include "pagehost/WebPage.h"
 
 #include <gtest/gtest.h>
 

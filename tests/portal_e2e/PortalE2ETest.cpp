@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/ReplyDispatch.h"
-#include "app/Session.h"
+#include "session/ReplyRoutes.h"
+#include "session/Session.h"
 #include "platform/core/Text.h"
 #include "portal/MyShowHtmlDlg.h"
 #include "portal/NewsContentShowDlg.h"
@@ -94,7 +94,7 @@ protected:
 }  // namespace
 
 TEST_F(PortalE2E, HomeMenuColumnArticleSearchAndBoard) {
-    dlg->SendMessage(PortalMsg::kIdentity);
+    dlg->SendMessage(WindowMsg::kPortalIdentity);
     Pump();
     const std::string home = LastArg("showHome");
     ASSERT_FALSE(home.empty());

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Session.h"
+#include "session/Session.h"
 #include "platform/web/PageFile.h"
 #include "portal/MyShowHtmlDlg.h"
 #include "portal/NewsContentShowDlg.h"
@@ -162,7 +162,7 @@ TEST_F(PortalTest, PendingRequestGoesOutOnlyWhenItsPageHasLoaded) {
     EXPECT_NE(dlg->CurrentPage().find("home.html"), std::string::npos);
     EXPECT_TRUE(Queued().empty()) << "nothing is pending at start";
 
-    dlg->SendMessage(PortalMsg::kIdentity);
+    dlg->SendMessage(WindowMsg::kPortalIdentity);
     EXPECT_EQ(dlg->PendingRequest(), Pre + "2&menuid=9&count=6&virid=V7");
     EXPECT_TRUE(Queued().empty()) << "not before the page has loaded";
     Settle();
@@ -171,11 +171,11 @@ TEST_F(PortalTest, PendingRequestGoesOutOnlyWhenItsPageHasLoaded) {
     EXPECT_TRUE(dlg->PendingRequest().empty());
 
     // A second page navigation before the first page has loaded replaces the pending request.
-    dlg->SendMessage(PortalMsg::kIdentity);
+    dlg->SendMessage(WindowMsg::kPortalIdentity);
     dlg->OnFortuneClassRoom();
     Settle();
     EXPECT_EQ(Queued(), (std::vector<std::string>{Pre + "34&virid=V7&menuid=16&orgid=O3"}));
-    dlg->SendMessage(PortalMsg::kIdentity);
+    dlg->SendMessage(WindowMsg::kPortalIdentity);
     Settle();
     Queued();
 
@@ -214,7 +214,7 @@ TEST_F(PortalTest, SearchReadsTheBoxAndKind) {
 }
 
 TEST_F(PortalTest, RepliesReachTheScriptAndTheStoredDocuments) {
-    Send(PortalMsg::kHome, Reply({{"get1menu",
+    Send(WindowMsg::kPortalHome, Reply({{"get1menu",
                                    {"PRD_NEWS_ID", "PRD_NEWS_TITLE", "INSERTDATE"},
                                    {{"1", G("晨会纪要"), "2026-12-08 09:30:15.000000000"}}}}));
     const auto home = CallsOf("showHome");
@@ -230,14 +230,14 @@ TEST_F(PortalTest, RepliesReachTheScriptAndTheStoredDocuments) {
 
     const std::vector<std::string> menuCols = {"PRD_MENU_NAME", "PRD_MENU_ID", "PRD_MENU_LINK",
                                                "IS_USED"};
-    Send(PortalMsg::kMenu, Reply({{"getmunu", menuCols, {{"A", "4", "", "0"}}}}));
-    Send(PortalMsg::kMenu, Reply({{"getmunu", menuCols, {{"B", "5", "", "0"}}}}));
+    Send(WindowMsg::kPortalMenu, Reply({{"getmunu", menuCols, {{"A", "4", "", "0"}}}}));
+    Send(WindowMsg::kPortalMenu, Reply({{"getmunu", menuCols, {{"B", "5", "", "0"}}}}));
     const auto menus = CallsOf("Communication_flash");
     ASSERT_EQ(menus.size(), 2u);
     EXPECT_NE(menus[1].find("\"B\""), std::string::npos) << "the newest menu is shown now";
     EXPECT_NE(dlg->MenuDocument().find("\"A\""), std::string::npos) << "the first one is kept";
 
-    Send(PortalMsg::kMore, Reply({{"get2more", {"PRD_NEWS_ID"}, {}}}));
+    Send(WindowMsg::kPortalMore, Reply({{"get2more", {"PRD_NEWS_ID"}, {}}}));
     EXPECT_EQ(dlg->ListDocument(),
               "{\"title\":\"--\",\"sites\":[{\"caption\":\"\",\"author\":\" "
               "\",\"time\":\"\",\"url\":\"\"}]}");
@@ -259,7 +259,7 @@ TEST_F(PortalTest, RepliesReachTheScriptAndTheStoredDocuments) {
               (std::vector<std::string>{vq::GbkToUtf8(dlg->ListDocument()), "3"}));
 
     // A builder without record set reports and changes nothing.
-    EXPECT_EQ(Send(PortalMsg::kMenuNews, RecordSetList{}), -1);
+    EXPECT_EQ(Send(WindowMsg::kPortalMenuNews, RecordSetList{}), -1);
 }
 
 TEST_F(PortalTest, ConsoleLinkTurnsOffChatsAndLetsTheContextMenuShow) {
@@ -302,7 +302,7 @@ TEST_F(PortalTest, ViewerFetchesAfterItsFirstLoadKeepsTheArticleAndIsRebuiltAfte
     EXPECT_EQ(Queued(), (std::vector<std::string>{Pre + "12&newid=9"}));
     EXPECT_FALSE(page->BodyTemplate().empty());
 
-    Send(PortalMsg::kArticle,
+    Send(WindowMsg::kPortalArticle,
          Reply({{"getnew",
                  {"prd_news_text", "prd_news_title", "insertdate", "usr_vuser_truen"},
                  {{"<p>old</p>", "x", "", ""},

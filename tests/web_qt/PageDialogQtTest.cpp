@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/LoadThirdNetPage.h"
+#include "pagehost/LoadThirdNetPage.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "platform/qt/QtRegister.h"

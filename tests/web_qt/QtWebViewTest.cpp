@@ -17,7 +17,7 @@
 
 #include "platform/core/Text.h"
 #include "platform/qt/web/QtWebView.h"
-#include "portal/WebPage.h"
+#include "pagehost/WebPage.h"
 #include "tests/core/TempDir.h"
 #include "tests/web/WebTestSupport.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "platform/core/Text.h"
 #include "protocol/ServiceContract.h"
 #include "protocol/SockThread.h"

@@ -9,7 +9,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Window.h"
-#include "portal/HtmlCtrl.h"
+#include "pagehost/HtmlCtrl.h"
 #include "skin/MyDrawBtn.h"
 
 constexpr fw::UINT IDD_LOADTHIRDNETPAGE = 268;

@@ -1,4 +1,4 @@
-#include "portal/WebPage.h"
+#include "pagehost/WebPage.h"
 
 #include <new>
 

@@ -1,8 +1,8 @@
-#include "app/ConfigFile.h"
+#include "session/ConfigFile.h"
 
 #include <mutex>
 
-#include "app/IniFileReader.h"
+#include "session/IniFileReader.h"
 #include "platform/core/File.h"
 #include "platform/core/Profile.h"
 

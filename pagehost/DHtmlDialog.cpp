@@ -1,4 +1,4 @@
-#include "portal/DHtmlDialog.h"
+#include "pagehost/DHtmlDialog.h"
 
 #include <algorithm>
 

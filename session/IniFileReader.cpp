@@ -1,4 +1,4 @@
-#include "app/IniFileReader.h"
+#include "session/IniFileReader.h"
 
 #include "platform/core/File.h"
 

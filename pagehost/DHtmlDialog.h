@@ -10,7 +10,7 @@
 
 #include "platform/Window.h"
 #include "platform/web/WebView.h"
-#include "portal/WebPage.h"
+#include "pagehost/WebPage.h"
 
 // Built-in pages.
 constexpr fw::UINT IDR_HTML_MYSHOWHTMLDLG = 103;

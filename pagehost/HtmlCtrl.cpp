@@ -1,4 +1,4 @@
-#include "portal/HtmlCtrl.h"
+#include "pagehost/HtmlCtrl.h"
 
 #include <cctype>
 
