@@ -170,9 +170,9 @@ std::string_view RecordSet::GetText(int column) {
             if (length <= 0) {
                 return "null";
             }
-            // A cell pointing outside the variable area reads as an empty text.
-            if (offset < 0 ||
-                static_cast<int64_t>(offset) + length > static_cast<int64_t>(var_.size())) {
+            // The length only flags a present text (services write their column capacity
+            // there); the text runs to its NUL or to the end of the area.
+            if (offset < 0 || static_cast<size_t>(offset) >= var_.size()) {
                 return {};
             }
             const char* start = reinterpret_cast<const char*>(var_.data()) + offset;

@@ -179,13 +179,24 @@ TEST(RecordSetText, CellsOutsideTheirRowOrAreaAreRefused) {
     EXPECT_EQ(list[0]->GetText(0), "Error Field Index");
     EXPECT_EQ(list[0]->GetText(1), "Error Field Index");
 
-    // Text offsets and lengths must lie inside the variable area.
+    // An offset outside the variable area reads as an empty text.
     EXPECT_EQ(CellText(9, FromHex("04000000 01000000"), {'a', 'b', 'c', 0}), "");
-    EXPECT_EQ(CellText(9, FromHex("02000000 05000000"), {'a', 'b', 'c', 0}), "");
     EXPECT_EQ(CellText(9, FromHex("ffffffff 01000000"), {'a', 'b', 'c', 0}), "");
     EXPECT_EQ(CellText(9, FromHex("00000000 01000000")), "");
+    EXPECT_EQ(CellText(101, FromHex("00000080 01000000"), {'a', 0}), "");
     // No NUL before the end of the area: the text ends there.
     EXPECT_EQ(CellText(9, FromHex("01000000 02000000"), {'a', 'b', 'c'}), "bc");
+}
+
+TEST(RecordSetText, LengthIsOnlyANullFlag) {
+    // The length says "there is a text", not how long it is: read to the NUL.
+    EXPECT_EQ(CellText(9, FromHex("02000000 05000000"), {'a', 'b', 'c', 0}), "c");
+    EXPECT_EQ(CellText(9, FromHex("00000000 01000000"), {'a', 'b', 'c', 0}), "abc");
+    // A service that writes its column capacity there (255 for a short text).
+    EXPECT_EQ(CellText(9, FromHex("00000000 ff000000"), {'T', 0}), "T");
+    EXPECT_EQ(CellText(101, FromHex("02000000 ffffff7f"), {'a', 0, 'x', 'y', 'z', 0}), "xyz");
+    // Capacity larger than the area and no NUL: the text ends with the area.
+    EXPECT_EQ(CellText(9, FromHex("01000000 ff000000"), {'n', 'o', 'n', 'u', 'l'}), "onul");
 }
 
 TEST(RecordSetCursor, MovesAndBounds) {
