@@ -48,9 +48,18 @@ int WaitFor(int fd, short events, std::chrono::milliseconds limit, int wakeFd) {
     }
 }
 
-bool ResolveIpv4(const std::string& host, in_addr* out) {
+bool ResolveIpv4(const ServerSettings& settings, in_addr* out) {
+    const std::string& host = settings.address;
     if (host.empty()) {
         return false;  // address 0 is not a server
+    }
+    if (settings.resolve) {
+        uint32_t ipv4 = 0;
+        if (!settings.resolve(host, &ipv4)) {
+            return false;
+        }
+        out->s_addr = ipv4;
+        return true;
     }
     addrinfo hints{};
     hints.ai_family = AF_INET;
@@ -302,9 +311,11 @@ void SXSockThread::PauseInterruptibly(std::chrono::milliseconds pause) {
 
 bool SXSockThread::Connect() {
     in_addr address{};
-    if (!ResolveIpv4(settings_.address, &address) || settings_.port <= 0 ||
-        settings_.port > 65535) {
+    if (!ResolveIpv4(settings_, &address) || settings_.port <= 0 || settings_.port > 65535) {
         return false;
+    }
+    if (stop_) {
+        return false;  // replaced while the lookup ran
     }
     channel_.fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (channel_.fd < 0) {
@@ -358,11 +369,7 @@ void SXSockThread::Run() {
         close(channel_.fd);
         channel_.fd = -1;
     }
-    {
-        std::lock_guard<std::mutex> lock(finishedMutex_);
-        finished_ = true;
-    }
-    finishedChanged_.notify_all();
+    finished_ = true;
 }
 
 bool SXSockThread::SendText(const std::string& text) {
@@ -492,16 +499,8 @@ void WorkerHost::RetireCurrentLocked() {
     if (!current_) {
         return;
     }
-    const bool busy = current_->RequestStop();
-    bool ended = false;
-    if (!busy) {
-        std::unique_lock<std::mutex> lock(current_->finishedMutex_);
-        ended = current_->finishedChanged_.wait_for(lock, current_->settings_.limits.stopJoin,
-                                                    [&] { return current_->finished_.load(); });
-    }
-    if (ended) {
-        thread_.join();
-    } else if (thread_.joinable()) {
+    current_->RequestStop();
+    if (thread_.joinable()) {
         retired_.push_back({current_, std::move(thread_)});
     }
     current_.reset();
@@ -512,6 +511,7 @@ void WorkerHost::ReapLocked(bool wait) {
         if (it->thread.get_id() == std::this_thread::get_id()) {
             ++it;  // a worker cannot join itself
         } else if (wait || it->worker->Finished()) {
+            // A finished worker has only its last return to make: the join is immediate.
             it->thread.join();
             it = retired_.erase(it);
         } else {

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -26,8 +27,6 @@ struct TimeLimits {
     std::chrono::milliseconds silence{10000};  // no byte of a reply for this long: retry
     std::chrono::milliseconds retryPause{1000};
     std::chrono::milliseconds probe{100000};
-    // A stopped worker that does not end within this is detached instead of joined.
-    std::chrono::milliseconds stopJoin{2000};
 };
 
 // A reply growing past this fails, so a peer cannot exhaust memory.
@@ -42,6 +41,9 @@ struct ServerSettings {
     int use = 0;  // 0: HTTP mode; any other value: binary packets
     TimeLimits limits;
     size_t maxReplyBytes = kMaxReplyBytes;
+    // Turns `address` into an IPv4 address (network byte order); empty: the system
+    // resolver. A lookup cannot be interrupted, so nobody may wait for it to end.
+    std::function<bool(const std::string& host, uint32_t* ipv4)> resolve;
 
     bool BinaryMode() const { return use != 0; }
 };
@@ -194,21 +196,19 @@ private:
     bool inDelivery_ = false;
     std::atomic<bool> stop_{false};
     std::atomic<bool> finished_{false};
-    std::mutex finishedMutex_;
-    std::condition_variable finishedChanged_;
-
-    friend class WorkerHost;
 };
 
-// Keeps the one running worker. Starting a new worker stops the previous one
-// cooperatively without waiting for a receiver call it is making (that call
-// may itself wait for the thread that starts the new worker): such a worker is
-// retired, owns a reference to its SXSockThread, and is joined once it ends.
+// Keeps the one running worker. Starting a new worker stops the previous one at
+// once and never waits for it: it may be inside a receiver call that itself
+// waits for the starting thread, or inside a host-name lookup that nothing can
+// interrupt. The stopped worker is retired, keeps its SXSockThread alive, calls
+// no receiver any more, and is joined by a later Start or Stop once it has ended.
 class WorkerHost {
 public:
     static WorkerHost& Global();
     ~WorkerHost();
 
+    // Never blocks on a running worker; fit for the user-interface thread.
     void Start(std::shared_ptr<SXSockThread> worker);
     // Stops the current worker and waits until it and every retired one have
     // ended. Not for a thread that a receiver may be waiting for.

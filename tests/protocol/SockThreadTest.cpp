@@ -1,8 +1,10 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 #include "protocol/RecordSetWriter.h"
 #include "protocol/SockThread.h"
@@ -114,7 +116,6 @@ protected:
         t.silence = 60ms;
         t.retryPause = 10ms;
         t.probe = 2000ms;
-        t.stopJoin = 1000ms;
         return t;
     }
 
@@ -389,7 +390,7 @@ TEST_F(Worker, NewWorkerWhileTheOldWaitsForAReply) {
 
     TestPeer peer(false, EchoHandler);
     host_.Start(Make(0, peer.Port(), 1));  // must not wait for the old reply
-    EXPECT_TRUE(old->Finished());
+    ASSERT_TRUE(WaitUntil([&] { return old->Finished(); }));
     QueueCall("fresh");
     ASSERT_TRUE(service_.WaitFor(1));
     EXPECT_EQ(service_.Results()[0].tags, std::vector<std::string>{"fresh"});
@@ -422,6 +423,48 @@ TEST_F(Worker, NewWorkerWhileTheOldIsInsideItsReceiver) {
     EXPECT_EQ(service_.Results()[0].tags, std::vector<std::string>{"second"});
     ASSERT_TRUE(WaitUntil([&] { return old->Finished(); }));
     EXPECT_EQ(oldService.Results().size(), 1u);  // nothing after the replacement
+}
+
+TEST_F(Worker, NewWorkerDoesNotWaitForAHostLookup) {
+    // A lookup that nothing can interrupt, held until the test lets it go.
+    Gate inLookup, release, started;
+    Collector oldLogin, oldService;
+    auto old = Make(0, ClosedLoopbackPort(), 1, Fast(), &oldLogin, &oldService);
+    ServerSettings s = old->Settings();
+    s.address = "service.invalid";
+    s.resolve = [&](const std::string&, uint32_t* ipv4) {
+        inLookup.Open();
+        release.Wait(10s);
+        *ipv4 = htonl(INADDR_LOOPBACK);
+        return true;
+    };
+    old->LoadSettings(s, "&c=1", kRenZheng, "alice", "pw");
+    host_.Start(old);
+    QueueLogin();
+    ASSERT_TRUE(inLookup.Wait());
+
+    // The lookup ends on its own a little later; a host that waited for the old
+    // worker would return from Start only after that.
+    std::thread lookupEnds([&] {
+        started.Wait(500ms);
+        release.Open();
+    });
+    TestPeer peer(false, EchoHandler);
+    host_.Start(Make(0, peer.Port(), 1));
+    const bool oldEndedBeforeStartReturned = old->Finished();
+    started.Open();
+    lookupEnds.join();
+    EXPECT_FALSE(oldEndedBeforeStartReturned) << "Start waited for the replaced worker";
+
+    // The new worker serves the waiting login; the old one, once its lookup is
+    // over, ends without connecting and without calling anybody.
+    ASSERT_TRUE(login_.WaitFor(1));
+    EXPECT_EQ(login_.Results()[0].tags, std::vector<std::string>{"login"});
+    ASSERT_TRUE(WaitUntil([&] { return old->Finished(); }));
+    EXPECT_TRUE(oldLogin.Results().empty());
+    EXPECT_TRUE(oldService.Results().empty());
+    host_.Stop();
+    EXPECT_EQ(host_.RetiredCount(), 0u);
 }
 
 TEST_F(Worker, ConnectionFailures) {
