@@ -188,7 +188,17 @@ void SetIpAddress(HWND control, std::uint32_t address);
 void Close(HWND hwnd);                       // the desktop's close button: WM_SYSCOMMAND SC_CLOSE
 void Moved(HWND hwnd, Point screenTopLeft);  // the user moved a top-level window
 void Minimized(HWND hwnd, bool minimized);
+// The keyboard focus went to `hwnd` (kNoWindow: to another program); the window that had
+// it gets WM_KILLFOCUS.
 void Focus(HWND hwnd);
+// The user moved the caret or the selection of an edit or rich edit to characters
+// [start, end).
+void Select(HWND edit, int start, int end);
+// The user clicked character `charPos` of a rich edit. Over a detected link: EN_LINK for
+// the press and the release to the parent (when its event mask has ENM_LINK), then the link
+// opens in the browser unless the parent answered the release with nonzero. Returns true
+// when there was a link.
+bool ClickRichEditChar(HWND richEdit, int charPos);
 // A mouse event on a tray icon (WM_RBUTTONUP, WM_LBUTTONDBLCLK...).
 void TrayEvent(HWND owner, UINT id, UINT callbackMessage, UINT mouseMessage);
 }  // namespace input

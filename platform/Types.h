@@ -157,6 +157,10 @@ constexpr UINT EM_EXLIMITTEXT = WM_USER + 53;
 constexpr UINT EM_SETEVENTMASK = WM_USER + 69;
 constexpr UINT EM_GETEVENTMASK = WM_USER + 59;
 constexpr UINT EM_AUTOURLDETECT = WM_USER + 91;
+constexpr UINT EM_GETSEL = 0x00B0;          // wParam, lParam: int* start, int* end (may be null)
+constexpr UINT EM_EXGETSEL = WM_USER + 52;  // lParam: CharRange*
+constexpr UINT EM_EXSETSEL = WM_USER + 55;  // lParam: const CharRange*
+constexpr UINT EM_GETLIMITTEXT = 0x00D5;
 constexpr UINT BM_GETCHECK = 0x00F0;
 constexpr UINT BM_SETCHECK = 0x00F1;
 constexpr UINT BM_CLICK = 0x00F5;
@@ -165,6 +169,7 @@ constexpr UINT IPM_CLEARADDRESS = WM_USER + 100;
 constexpr UINT IPM_SETADDRESS = WM_USER + 101;  // lParam: 0xAABBCCDD for AA.BB.CC.DD
 constexpr UINT IPM_GETADDRESS = WM_USER + 102;  // lParam: std::uint32_t*; returns non-blank fields
 
+constexpr DWORD ENM_NONE = 0x00000000;
 constexpr DWORD ENM_CHANGE = 0x00000001;
 constexpr DWORD ENM_LINK = 0x04000000;
 
@@ -175,6 +180,8 @@ constexpr UINT EN_SETFOCUS = 0x0100;
 constexpr UINT EN_KILLFOCUS = 0x0200;
 constexpr UINT EN_CHANGE = 0x0300;
 constexpr UINT STN_CLICKED = 0;
+// WM_NOTIFY code of a rich edit whose event mask has ENM_LINK: lParam is an EnLink*.
+constexpr UINT EN_LINK = 0x070B;
 
 // ---- Button check states ----
 constexpr int BST_UNCHECKED = 0;
@@ -349,6 +356,25 @@ struct NotifyHeader {
     HWND hwndFrom = kNoWindow;
     UINT idFrom = 0;
     UINT code = 0;
+};
+
+// Characters [cpMin, cpMax) of a rich edit; cpMax -1 means the end.
+struct CharRange {
+    int cpMin = 0;
+    int cpMax = 0;
+    friend bool operator==(const CharRange&, const CharRange&) = default;
+};
+
+// EN_LINK: a mouse message over an automatically detected link. The parent returns nonzero
+// to keep the rich edit from acting on the message; a left-button release it lets through
+// opens the link in the user's browser.
+struct EnLink {
+    NotifyHeader nmhdr;
+    UINT msg = 0;  // WM_LBUTTONDOWN, WM_LBUTTONUP
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    CharRange chrg;
+    std::string text;  // the link's characters (GBK)
 };
 
 }  // namespace fw

@@ -253,20 +253,34 @@ struct RichObjectInfo {
     std::uint32_t user = 0;
 };
 
+// A link found by automatic URL detection.
+struct RichLink {
+    CharRange range;
+    std::string text;  // GBK
+};
+
 class RichEdit : public Window {
 public:
     bool Create(DWORD style, const Rect& rect, Window* parent, UINT id);
     DWORD SetEventMask(DWORD mask);
     DWORD GetEventMask() const;
+    // Links ("http://", "https://", "ftp://", "file://", "mailto:", "news:", "www.") are
+    // found while this is on; the user's click on one sends EN_LINK (with ENM_LINK in the
+    // event mask) and opens it in the browser unless the parent swallows the release.
     void SetAutoUrlDetect(bool on);
+    bool GetAutoUrlDetect() const;
+    // The links of the text now, in text order (none while detection is off).
+    std::vector<RichLink> GetLinks() const;
     void SetReadOnly(bool readOnly = true);
     void LimitText(int maxChars);  // EM_EXLIMITTEXT
     int GetLimitText() const;
     // Positions and lengths count characters: a GBK double-byte pair is one character, an
     // embedded picture is one character.
     int GetTextLength() const;
-    void SetSel(int start, int end);  // -1 end means the end
+    void SetSel(int start, int end);  // -1 end means the end; a start of -1 selects nothing
     void GetSel(int& start, int& end) const;
+    // Replaces the selection (EM_REPLACESEL; the program is not bound by the limit) and
+    // leaves the caret after the new text.
     void ReplaceSel(const std::string& text);
     // Inserts a picture at the selection (replacing it); the rich edit keeps the picture.
     void InsertPicture(std::shared_ptr<const Bitmap> picture, std::uint32_t user);
