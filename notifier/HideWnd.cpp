@@ -2,14 +2,15 @@
 
 #include <climits>
 
+#include "notifier/ControlEvents.h"
 #include "notifier/NotifierSocket.h"
-#include "notifier/PallinoteCtrl.h"
 #include "platform/Framework.h"
 
-CHideWnd::CHideWnd(CPallinoteCtrl* ctrl, int halfPeriod) : ctrl_(ctrl), halfPeriod_(halfPeriod) {}
+CHideWnd::CHideWnd(ISocketEvents* events, NotifierSocket* socket, int halfPeriod)
+    : events_(events), socket_(socket), halfPeriod_(halfPeriod) {}
 
 bool CHideWnd::CreateHidden() {
-    Window* owner = ctrl_->GetSafeHwnd() != fw::kNoWindow ? ctrl_->GetTopLevelParent() : nullptr;
+    Window* owner = events_->SocketWindowOwner();
     return CreateEx(fw::WS_EX_TOOLWINDOW | fw::WS_EX_TOPMOST, "", fw::WS_POPUP, fw::Rect{}, owner);
 }
 
@@ -39,7 +40,7 @@ void CHideWnd::OnPaint(fw::Canvas& canvas) {
 }
 
 void CHideWnd::OnSocketNotify(fw::WPARAM socket, fw::LPARAM event) {
-    NotifierSocket* sock = ctrl_->Socket();
+    NotifierSocket* sock = socket_;
     // A notice for a socket that is no longer ours (closed meanwhile) is stale.
     if (sock == nullptr || !sock->IsOpen() || static_cast<int>(socket) != sock->Handle())
         return;
@@ -54,15 +55,13 @@ void CHideWnd::OnSocketNotify(fw::WPARAM socket, fw::LPARAM event) {
             const long n = sock->Recv(buffer, sizeof buffer);
             if (n < 0)
                 return;
-            ctrl_->FireOnRecv(DecodeReceived(buffer, static_cast<std::size_t>(n)),
-                              static_cast<std::uint32_t>(n));
+            events_->OnSocketData(DecodeReceived(buffer, static_cast<std::size_t>(n)),
+                                  static_cast<std::uint32_t>(n));
             return;
         }
         case fw::FD_CLOSE:
             KillTimer(kIdleTimerId);
-            ctrl_->CloseSocket();
-            ctrl_->FireOnSockClose();
-            ctrl_->SetIsConnectedState(0);
+            events_->OnSocketDropped();
             return;
         default:
             return;
@@ -78,7 +77,5 @@ void CHideWnd::OnTimer(fw::UINT id) {
         SetTimer(kIdleTimerId, PeriodMs());
         return;
     }
-    ctrl_->CloseSocket();
-    ctrl_->FireOnSockClose();
-    ctrl_->SetIsConnectedState(0);
+    events_->OnSocketDropped();
 }

@@ -4,7 +4,8 @@
 
 #include "platform/Window.h"
 
-class CPallinoteCtrl;
+class ISocketEvents;
+class NotifierSocket;
 
 constexpr fw::UINT WM_SOCKET_NOTIFY = fw::WM_USER + 100;  // 1124
 constexpr fw::UINT kIdleTimerId = 1000;
@@ -12,7 +13,8 @@ constexpr std::size_t kRecvBufferSize = 1024;
 
 class CHideWnd : public fw::Window {
 public:
-    CHideWnd(CPallinoteCtrl* ctrl, int halfPeriod);
+    // The socket is the control's and outlives this window.
+    CHideWnd(ISocketEvents* events, NotifierSocket* socket, int halfPeriod);
 
     // Makes the hidden pop-up; false when the framework could not.
     bool CreateHidden();
@@ -30,7 +32,8 @@ private:
     void OnSocketNotify(fw::WPARAM socket, fw::LPARAM event);
     fw::UINT PeriodMs() const;
 
-    CPallinoteCtrl* ctrl_;
+    ISocketEvents* events_;
+    NotifierSocket* socket_;
     int active_ = 1;
     int halfPeriod_;
 };

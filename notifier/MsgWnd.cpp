@@ -5,9 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "notifier/PallinoteApp.h"
-#include "notifier/PallinoteCtrl.h"
-#include "notifier/PopupRegistry.h"
+#include "notifier/ControlEvents.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "platform/Resources.h"
@@ -34,8 +32,8 @@ fw::Font TitleFont() {
 
 }  // namespace
 
-CMsgWnd::CMsgWnd(CPallinoteCtrl* ctrl, int windowId, int displayMs)
-    : displayMs_(displayMs), ctrl_(ctrl), windowId_(windowId), pageStart_(messages_.end()) {}
+CMsgWnd::CMsgWnd(IPopupEvents* events, int windowId, int displayMs)
+    : displayMs_(displayMs), events_(events), windowId_(windowId), pageStart_(messages_.end()) {}
 
 CMsgWnd::~CMsgWnd() {
     // The window may still be up (the control or the library is ending).
@@ -45,9 +43,7 @@ CMsgWnd::~CMsgWnd() {
 
 bool CMsgWnd::CreatePopup() {
     // The host's top-level window owns the pop-ups, as the system would arrange.
-    Window* owner = nullptr;
-    if (ctrl_ != nullptr && ctrl_->GetSafeHwnd() != fw::kNoWindow)
-        owner = ctrl_->GetTopLevelParent();
+    Window* owner = events_ != nullptr ? events_->PopupOwner() : nullptr;
     if (!CreateEx(fw::WS_EX_TOOLWINDOW | fw::WS_EX_TOPMOST, "", fw::WS_POPUP, fw::Rect{}, owner)) {
         return false;
     }
@@ -269,9 +265,9 @@ void CMsgWnd::OnLButtonDown(fw::UINT keys, fw::Point p) {
         return;
     }
     if (viewRect_.Contains(p)) {
-        if (ctrl_ != nullptr && !ctrl_->LastUrl().empty()) {
-            // The text is the control's own and valid only during the call.
-            const std::u16string url = ctrl_->LastUrl();
+        const std::u16string url = events_ != nullptr ? events_->PopupViewUrl() : u"";
+        if (!url.empty()) {
+            // The text is valid only during the call.
             fw::SendMessage(GetOwnerHwnd(), WM_POPUP_VIEW, 0,
                             reinterpret_cast<fw::LPARAM>(url.c_str()));
         }
@@ -282,11 +278,11 @@ void CMsgWnd::OnLButtonDown(fw::UINT keys, fw::Point p) {
         for (const TextSegment& seg : m->segments) {
             if (seg.kind != TextSegment::kLink || !seg.rect.Contains(p.x, p.y))
                 continue;
-            if (ctrl_ != nullptr) {
+            if (events_ != nullptr) {
                 // Copies: the handler may close this message.
                 const std::u16string id = DecimalText(m->id), target = seg.target, o1 = m->other1,
                                      o2 = m->other2, o3 = m->other3;
-                ctrl_->FireCallbackHttp(id, target, o1, o2, o3);
+                events_->OnPopupLink(id, target, o1, o2, o3);
             }
             return;
         }
@@ -308,17 +304,15 @@ void CMsgWnd::OnClose() {
                 pending.push_back({m->other1, m->other2, m->other3});
         }
         for (const auto& p : pending) {
-            if (ctrl_ != nullptr)
-                ctrl_->FireCallbackClose(p[0], p[1], p[2]);
+            if (events_ != nullptr)
+                events_->OnPopupMessageClosed(p[0], p[1], p[2]);
         }
-    } else {
-        if (!messages_.empty() && messages_.front()->closeFlag == 1 && ctrl_ != nullptr) {
-            const CMsgManage& m = *messages_.front();
-            ctrl_->FireCallbackClose(m.other1, m.other2, m.other3);
-        }
-        if (PopupRegistry* reg = ThePallinoteApp().Popups())
-            reg->MoveToClosed(this);
+    } else if (!messages_.empty() && messages_.front()->closeFlag == 1 && events_ != nullptr) {
+        const CMsgManage& m = *messages_.front();
+        events_->OnPopupMessageClosed(m.other1, m.other2, m.other3);
     }
+    if (events_ != nullptr)
+        events_->OnPopupClosing(*this);
     DestroyWindow();
 }
 
@@ -328,9 +322,9 @@ void CMsgWnd::OnDestroy() {
     messages_.clear();
     hasPageStart_ = false;
     pageStart_ = messages_.end();
-    if (IsPersistent() && ctrl_ != nullptr)
-        ctrl_->SetPersistentOpen(false);
     destroyed_ = 1;
+    if (events_ != nullptr)
+        events_->OnPopupDestroyed(*this);
 }
 
 void CMsgWnd::CloseMessageById(int id) {
@@ -345,8 +339,8 @@ void CMsgWnd::CloseMessageById(int id) {
         // Out of the list before the callback, which may close messages itself.
         const std::unique_ptr<CMsgManage> gone = std::move(*it);
         messages_.erase(it);
-        if (gone->closeFlag == 1 && ctrl_ != nullptr) {
-            ctrl_->FireCallbackClose(gone->other1, gone->other2, gone->other3);
+        if (gone->closeFlag == 1 && events_ != nullptr) {
+            events_->OnPopupMessageClosed(gone->other1, gone->other2, gone->other3);
         }
         if (IsDestroyed())
             return;

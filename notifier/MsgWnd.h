@@ -12,7 +12,7 @@
 #include "notifier/MsgManage.h"
 #include "platform/Window.h"
 
-class CPallinoteCtrl;
+class IPopupEvents;
 
 constexpr fw::UINT WM_POPUP_VIEW = fw::WM_USER + 300;  // 1324, to the host
 constexpr int kPersistentWindowId = 999;
@@ -40,7 +40,8 @@ constexpr int kTickerMs = 2000;
 
 class CMsgWnd : public fw::Window {
 public:
-    CMsgWnd(CPallinoteCtrl* ctrl, int windowId, int displayMs);
+    // events: who hears what happens to this window (the control that made it).
+    CMsgWnd(IPopupEvents* events, int windowId, int displayMs);
     ~CMsgWnd() override;
 
     // Creates the hidden pop-up and starts sliding in (timer 10).
@@ -68,8 +69,8 @@ public:
     fw::Rect ViewButtonRect() const { return viewRect_; }
     // Total height of all messages as the ticker measures it.
     int TotalHeight() const;
-    CPallinoteCtrl* Control() const { return ctrl_; }
-    void DetachControl() { ctrl_ = nullptr; }
+    IPopupEvents* Events() const { return events_; }
+    void SetEvents(IPopupEvents* events) { events_ = events; }
 
 protected:
     void OnTimer(fw::UINT id) override;
@@ -96,7 +97,7 @@ private:
     fw::Rect closeRect_;
     fw::Rect viewRect_;
     int destroyed_ = 0;
-    CPallinoteCtrl* ctrl_;
+    IPopupEvents* events_;
     int windowId_;
     int hover_ = 0;
     int shown_ = 0;

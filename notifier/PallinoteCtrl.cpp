@@ -66,7 +66,7 @@ CPallinoteCtrl::~CPallinoteCtrl() {
     persistentWnd_ = nullptr;
     // Timed pop-ups outlive the control; they must not raise events on it.
     if (PopupRegistry* reg = ThePallinoteApp().Popups())
-        reg->ForgetControl(this);
+        reg->ForgetEvents(this);
     socket_.reset();
     events_.UnadviseAll();
     if (GetSafeHwnd() != fw::kNoWindow && IsWindow())
@@ -394,11 +394,58 @@ void CPallinoteCtrl::OnPaint(fw::Canvas& canvas) {
     canvas.Ellipse(r, fw::RGB(0, 0, 0), fw::RGB(255, 255, 255));
 }
 
-fw::HWND CPallinoteCtrl::PopupOwner() const {
-    if (GetSafeHwnd() == fw::kNoWindow)
-        return fw::kNoWindow;
-    fw::Window* top = GetTopLevelParent();
-    return top != nullptr ? top->GetSafeHwnd() : GetSafeHwnd();
+fw::Window* CPallinoteCtrl::HostTopWindow() {
+    return GetSafeHwnd() != fw::kNoWindow ? GetTopLevelParent() : nullptr;
+}
+
+// ---- Reports of the pop-ups and the socket window ----
+
+fw::Window* CPallinoteCtrl::PopupOwner() {
+    return HostTopWindow();
+}
+
+std::u16string CPallinoteCtrl::PopupViewUrl() {
+    return lastUrl_;
+}
+
+void CPallinoteCtrl::OnPopupLink(const std::u16string& id, const std::u16string& target,
+                                 const std::u16string& other1, const std::u16string& other2,
+                                 const std::u16string& other3) {
+    FireCallbackHttp(id, target, other1, other2, other3);
+}
+
+void CPallinoteCtrl::OnPopupMessageClosed(const std::u16string& other1,
+                                          const std::u16string& other2,
+                                          const std::u16string& other3) {
+    FireCallbackClose(other1, other2, other3);
+}
+
+void CPallinoteCtrl::OnPopupClosing(CMsgWnd& wnd) {
+    // A closed timed window waits in the registry to be deleted; the
+    // persistent one is the control's own.
+    if (wnd.IsPersistent())
+        return;
+    if (PopupRegistry* reg = ThePallinoteApp().Popups())
+        reg->MoveToClosed(&wnd);
+}
+
+void CPallinoteCtrl::OnPopupDestroyed(CMsgWnd& wnd) {
+    if (wnd.IsPersistent())
+        persistentOpen_ = 0;
+}
+
+fw::Window* CPallinoteCtrl::SocketWindowOwner() {
+    return HostTopWindow();
+}
+
+void CPallinoteCtrl::OnSocketData(const std::u16string& text, std::uint32_t bytes) {
+    FireOnRecv(text, bytes);
+}
+
+void CPallinoteCtrl::OnSocketDropped() {
+    CloseSocket();
+    FireOnSockClose();
+    isConnected_ = 0;
 }
 
 void CPallinoteCtrl::SetClock(LocalClock* clock) {
@@ -450,7 +497,7 @@ bool CPallinoteCtrl::Connect(const std::u16string& strIP, const std::u16string& 
     int half = DecimalValue(overTime_);
     if (half > 1)
         half /= 2;
-    hideWnd_ = new CHideWnd(this, half);
+    hideWnd_ = new CHideWnd(this, socket_.get(), half);
     hideWnd_->CreateHidden();
     if (hideWnd_->GetSafeHwnd() != fw::kNoWindow) {
         hideWnd_->ShowWindow(fw::SW_HIDE);

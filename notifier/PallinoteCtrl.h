@@ -14,6 +14,7 @@
 #include "com/OleControl.h"
 #include "com/Persist.h"
 #include "com/TypeLib.h"
+#include "notifier/ControlEvents.h"
 #include "platform/Window.h"
 
 class CHideWnd;
@@ -25,7 +26,9 @@ class CPallinoteCtrl final : public fw::Window,
                              public IDispatch,
                              public IConnectionPointContainer,
                              public IPersistStreamInit,
-                             public IVqOleControl {
+                             public IVqOleControl,
+                             private IPopupEvents,
+                             private ISocketEvents {
 public:
     // The class factory's creation function.
     static HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out);
@@ -92,7 +95,6 @@ public:
     void SetPort(std::u16string v);
     void SetIsConnected(std::int32_t v);
     void SetOverTime(std::u16string v);
-    void SetIsConnectedState(std::int32_t v) { isConnected_ = v; }
     // Ends the socket's readiness watch and closes it (see NotifierSocket::Close).
     bool CloseSocket();
     NotifierSocket* Socket() const { return socket_.get(); }
@@ -100,9 +102,6 @@ public:
     const std::u16string& LastUrl() const { return lastUrl_; }
     CMsgWnd* PersistentWindow() const { return persistentWnd_; }
     bool PersistentOpen() const { return persistentOpen_ != 0; }
-    void SetPersistentOpen(bool open) { persistentOpen_ = open ? 1 : 0; }
-    // The window pop-ups are owned by: the host's top-level window.
-    fw::HWND PopupOwner() const;
 
     // The clock GetLocalTime and SetLocalTime use; the system's by default.
     void SetClock(LocalClock* clock);
@@ -122,6 +121,22 @@ protected:
 private:
     CPallinoteCtrl();
     ~CPallinoteCtrl() override;
+
+    // What the pop-ups and the socket window report.
+    fw::Window* PopupOwner() override;
+    std::u16string PopupViewUrl() override;
+    void OnPopupLink(const std::u16string& id, const std::u16string& target,
+                     const std::u16string& other1, const std::u16string& other2,
+                     const std::u16string& other3) override;
+    void OnPopupMessageClosed(const std::u16string& other1, const std::u16string& other2,
+                              const std::u16string& other3) override;
+    void OnPopupClosing(CMsgWnd& wnd) override;
+    void OnPopupDestroyed(CMsgWnd& wnd) override;
+    fw::Window* SocketWindowOwner() override;
+    void OnSocketData(const std::u16string& text, std::uint32_t bytes) override;
+    void OnSocketDropped() override;
+    // The host's top-level window, once the control has a window of its own.
+    fw::Window* HostTopWindow();
 
     void ResetProperties();
     void CloseSocketWindow();
@@ -144,6 +159,4 @@ private:
     std::u16string port_;
     std::int32_t isConnected_ = 0;
     std::u16string overTime_;
-
-    friend class CMsgWnd;
 };

@@ -2,9 +2,30 @@
 
 #include <algorithm>
 
+#include "notifier/ControlEvents.h"
 #include "notifier/MsgWnd.h"
 
-PopupRegistry::PopupRegistry() : map_(17) {}
+// Hears the windows whose control has gone: nothing to raise, nobody to own
+// them; a closing window still has to reach the closed list to be deleted.
+class PopupRegistry::Orphans final : public IPopupEvents {
+public:
+    explicit Orphans(PopupRegistry& registry) : registry_(registry) {}
+    fw::Window* PopupOwner() override { return nullptr; }
+    std::u16string PopupViewUrl() override { return {}; }
+    void OnPopupLink(const std::u16string&, const std::u16string&, const std::u16string&,
+                     const std::u16string&, const std::u16string&) override {}
+    void OnPopupMessageClosed(const std::u16string&, const std::u16string&,
+                              const std::u16string&) override {}
+    void OnPopupClosing(CMsgWnd& wnd) override { registry_.MoveToClosed(&wnd); }
+    void OnPopupDestroyed(CMsgWnd&) override {}
+
+private:
+    PopupRegistry& registry_;
+};
+
+PopupRegistry::PopupRegistry() : orphans_(std::make_unique<Orphans>(*this)), map_(17) {}
+
+PopupRegistry::~PopupRegistry() = default;
 
 void PopupRegistry::Register(int id, CMsgWnd* window) {
     PurgeDestroyed();
@@ -48,18 +69,24 @@ void PopupRegistry::PurgeDestroyed() {
     }
 }
 
-void PopupRegistry::ForgetControl(const CPallinoteCtrl* ctrl) {
+void PopupRegistry::ForgetEvents(const IPopupEvents* events) {
     for (auto& [id, w] : map_) {
-        if (w->Control() == ctrl)
-            w->DetachControl();
+        if (w->Events() == events)
+            w->SetEvents(orphans_.get());
     }
     for (CMsgWnd* w : closed_) {
-        if (w->Control() == ctrl)
-            w->DetachControl();
+        if (w->Events() == events)
+            w->SetEvents(orphans_.get());
     }
 }
 
 void PopupRegistry::Clear() {
     PurgeDestroyed();
+    // What is still open is left to the framework; it must not report to a
+    // registry that is going away.
+    for (auto& [id, w] : map_)
+        w->SetEvents(nullptr);
+    for (CMsgWnd* w : closed_)
+        w->SetEvents(nullptr);
     map_.clear();
 }

@@ -4,14 +4,16 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <unordered_map>
 
 class CMsgWnd;
-class CPallinoteCtrl;
+class IPopupEvents;
 
 class PopupRegistry {
 public:
     PopupRegistry();
+    ~PopupRegistry();
     PopupRegistry(const PopupRegistry&) = delete;
     PopupRegistry& operator=(const PopupRegistry&) = delete;
 
@@ -22,8 +24,9 @@ public:
     void MoveToClosed(CMsgWnd* window);
     // Deletes every window that has been destroyed, closed or not.
     void PurgeDestroyed();
-    // A control going away: its windows must not call it any more.
-    void ForgetControl(const CPallinoteCtrl* ctrl);
+    // A control going away: its windows report to the registry from now on,
+    // which only collects them once they close.
+    void ForgetEvents(const IPopupEvents* events);
     // Library end: purge, then forget the rest of the map.
     void Clear();
 
@@ -31,6 +34,9 @@ public:
     std::size_t ClosedCount() const { return closed_.size(); }
 
 private:
+    class Orphans;
+
+    std::unique_ptr<Orphans> orphans_;
     std::unordered_map<int, CMsgWnd*> map_;
     std::list<CMsgWnd*> closed_;
 };

@@ -1,4 +1,5 @@
 // Pop-up windows on the headless framework's virtual clock.
+#include "notifier/ControlEvents.h"
 #include "notifier/MsgWnd.h"
 #include "notifier/PopupRegistry.h"
 #include "platform/Backend.h"
@@ -253,6 +254,65 @@ TEST_F(PopupTest, WindowsDestroyedWithoutClosingAreDeletedToo) {
     EXPECT_EQ(Timed(1001), nullptr);
     EXPECT_EQ(ThePallinoteApp().Popups()->OpenCount(), 0u);
     EXPECT_EQ(ThePallinoteApp().Popups()->ClosedCount(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// A pop-up on its own, reporting to a recorder instead of a control.
+class RecordingEvents final : public IPopupEvents {
+public:
+    fw::Window* PopupOwner() override { return owner; }
+    std::u16string PopupViewUrl() override { return url; }
+    void OnPopupLink(const std::u16string& id, const std::u16string& target,
+                     const std::u16string& other1, const std::u16string& other2,
+                     const std::u16string& other3) override {
+        reports.push_back(u"link " + id + u" " + target + u" " + other1 + other2 + other3);
+    }
+    void OnPopupMessageClosed(const std::u16string& other1, const std::u16string& other2,
+                              const std::u16string& other3) override {
+        reports.push_back(u"message closed " + other1 + other2 + other3);
+    }
+    void OnPopupClosing(CMsgWnd& wnd) override {
+        reports.push_back(wnd.IsDestroyed() ? u"closing after destroy" : u"closing");
+    }
+    void OnPopupDestroyed(CMsgWnd& wnd) override {
+        reports.push_back(wnd.IsDestroyed() ? u"destroyed" : u"destroyed but not flagged");
+    }
+
+    fw::Window* owner = nullptr;
+    std::u16string url;
+    std::vector<std::u16string> reports;
+};
+
+TEST_F(PopupTest, APopUpReportsToItsEventsInterfaceOnly) {
+    Embed();
+    RecordingEvents events;
+    events.owner = &host;
+    events.url = u"http://branch/9";
+    auto msg = std::make_unique<CMsgManage>();
+    msg->id = 4242;
+    msg->closeFlag = 1;
+    msg->other1 = u"a", msg->other2 = u"b", msg->other3 = u"c";
+    msg->ParseText(u"see [77|this] now");
+    msg->height = msg->Layout(0, kMsgLayoutWidth, kMsgHeightLimit);
+    CMsgWnd w(&events, 4242, 9000);
+    w.AddMessage(std::move(msg));
+    w.SetTitle(u"T");
+    ASSERT_TRUE(w.CreatePopup());
+    EXPECT_EQ(w.GetOwnerHwnd(), host.GetSafeHwnd());
+    w.ShowWindow(fw::SW_SHOWNOACTIVATE);
+    Paint(&w);
+    const TextSegment& link = w.PageMessages().at(0)->segments[1];
+    Click(&w, link.rect.left + 1, link.rect.top + 1);
+    ClickRect(&w, w.ViewButtonRect());
+    EXPECT_EQ(host.views, std::vector<std::u16string>{u"http://branch/9"});
+    EXPECT_EQ(events.reports,
+              (std::vector<std::u16string>{u"link 4242 77 abc", u"message closed abc", u"closing",
+                                           u"destroyed"}));
+    // Nothing reached a control: none was involved.
+    EXPECT_TRUE(sink.events.empty());
 }
 
 }  // namespace
