@@ -7,6 +7,9 @@
 
 #include "session/Subsystems.h"
 
+class CQuestionnaireDlg;
+class CCustomRequestDlg;
+
 class CForms : public IForms {
 public:
     CForms();
@@ -17,7 +20,11 @@ public:
     std::unique_ptr<fw::Dialog> MakeSettingsDialog(fw::Window* mainWindow) override;
     std::unique_ptr<fw::Dialog> MakeNetSettingsDialog(fw::Window* loginDialog) override;
 
+    // The two forms once opened (null before); tests fill them in.
+    CQuestionnaireDlg* Questionnaire() const { return questionnaire_.get(); }
+    CCustomRequestDlg* CustomRequest() const { return customRequest_.get(); }
+
 private:
-    std::unique_ptr<fw::Dialog> questionnaire_;
-    std::unique_ptr<fw::Dialog> customRequest_;
+    std::unique_ptr<CQuestionnaireDlg> questionnaire_;
+    std::unique_ptr<CCustomRequestDlg> customRequest_;
 };
