@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake g++ ninja-build pkg-config ccache
-  zlib1g-dev libdb5.3++-dev libssl-dev libsqlite3-dev
+  zlib1g-dev libdb5.3++-dev db5.3-util libssl-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qt6-base-dev qt6-webengine-dev qt6-webchannel-dev qt6-multimedia-dev
