@@ -110,8 +110,10 @@ void CMsgWnd::OnTimer(fw::UINT id) {
             return;
         case kTimerTicker:
             KillTimer(kTimerTicker);
-            if (TotalHeight() > height_)
+            if (TotalHeight() > height_) {
+                ++tickerSteps_;
                 RepaintNow();
+            }
             SetTimer(kTimerTicker, kTickerMs);
             return;
         default:
@@ -234,6 +236,9 @@ void CMsgWnd::DrawButtons(fw::Canvas& canvas) {
 void CMsgWnd::OnMouseMove(fw::UINT keys, fw::Point p) {
     (void)keys;
     hover_ = 1;
+    // Pop-ups are shown without activation and may never lose the focus, so
+    // the pointer leaving has to end the pause as well.
+    TrackMouseLeave();
     if (IsPersistent())
         KillTimer(kTimerTicker);
     closeHot_ = closeRect_.Contains(p);
@@ -250,7 +255,15 @@ void CMsgWnd::OnMouseMove(fw::UINT keys, fw::Point p) {
     RepaintNow();
 }
 
+void CMsgWnd::OnMouseLeave() {
+    EndHover();
+}
+
 void CMsgWnd::OnKillFocus() {
+    EndHover();
+}
+
+void CMsgWnd::EndHover() {
     if (hover_ == 0)
         return;
     hover_ = 0;

@@ -58,6 +58,8 @@ public:
     int WindowId() const { return windowId_; }
     int DisplayMs() const { return displayMs_; }
     int ShownHeight() const { return shown_; }
+    // How often the ticker has asked for the next page.
+    int TickerSteps() const { return tickerSteps_; }
     int MessageCount() const { return static_cast<int>(messages_.size()); }
     const std::u16string& Title() const { return title_; }
     // The title as painted (shortened, with the count on the persistent window).
@@ -77,6 +79,7 @@ protected:
     void OnPaint(fw::Canvas& canvas) override;
     bool OnEraseBkgnd(fw::Canvas& canvas) override;
     void OnMouseMove(fw::UINT keys, fw::Point p) override;
+    void OnMouseLeave() override;
     void OnKillFocus() override;
     void OnLButtonDown(fw::UINT keys, fw::Point p) override;
     void OnClose() override;
@@ -91,6 +94,8 @@ private:
     void DrawMessage(fw::Canvas& canvas, CMsgManage& msg);
     void DrawButtons(fw::Canvas& canvas);
     void RepaintNow();
+    // The pointer is no longer over the window: the ticker goes on.
+    void EndHover();
 
     std::u16string title_;
     int displayMs_;
@@ -113,4 +118,5 @@ private:
     const TextSegment* hotLink_ = nullptr;
     bool hoverRepaint_ = false;
     bool closing_ = false;
+    int tickerSteps_ = 0;
 };

@@ -208,6 +208,37 @@ TEST_F(PopupTest, TickerPagesThroughMessagesThatDoNotFit) {
     EXPECT_EQ(w->PageStart(), now);
 }
 
+// The pointer over the persistent window pauses the ticker; the pointer
+// leaving it or the window losing the focus starts it again.
+TEST_F(PopupTest, PausedTickerResumesWhenThePointerLeavesOrTheFocusGoes) {
+    Embed();
+    for (int i = 0; i < 5; ++i) {
+        Show(u"T", std::u16string(60, static_cast<char16_t>(u'a' + i)), u"0");
+    }
+    CMsgWnd* w = ctrl->PersistentWindow();
+    SlideIn();
+    const auto advances = [&] {
+        const int before = w->TickerSteps();
+        fw::headless::AdvanceClock(2000);
+        return w->TickerSteps() == before + 1;
+    };
+    ASSERT_TRUE(advances());  // the ticker runs
+
+    fw::input::Mouse(w->GetSafeHwnd(), fw::WM_MOUSEMOVE, {5, 100});
+    fw::headless::AdvanceClock(10000);
+    EXPECT_FALSE(advances());
+    // Out onto the host's window: nothing took the focus, yet the ticker goes on.
+    fw::input::Mouse(host.GetSafeHwnd(), fw::WM_MOUSEMOVE, {5, 5});
+    EXPECT_TRUE(advances());
+    EXPECT_TRUE(advances());
+
+    fw::input::Focus(w->GetSafeHwnd());
+    fw::input::Mouse(w->GetSafeHwnd(), fw::WM_MOUSEMOVE, {5, 100});
+    EXPECT_FALSE(advances());
+    fw::input::Focus(host.GetSafeHwnd());  // the pointer stays, the focus goes
+    EXPECT_TRUE(advances());
+}
+
 TEST_F(PopupTest, SoundAndShakeAlerts) {
     Show(u"T", u"x", u"3", u"0", u"", u"2");
     CMsgWnd* w = Timed(1001);
