@@ -10,6 +10,15 @@ CFormDialog::CFormDialog(fw::UINT templateId, fw::Window* parent, Look look)
 
 CFormDialog::~CFormDialog() = default;
 
+fw::LRESULT CFormDialog::WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) {
+    if (message == fw::WM_INITDIALOG) {
+        // A dialog object run modally again gets a new window: the buttons of the last one
+        // went with it.
+        buttons_.clear();
+    }
+    return fw::Dialog::WindowProc(message, wParam, lParam);
+}
+
 bool CFormDialog::OnEraseBkgnd(fw::Canvas& canvas) {
     if (look_.background != 0 &&
         PaintSkinBackground(*this, canvas, look_.background, look_.cutCorners)) {

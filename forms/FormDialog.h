@@ -21,6 +21,7 @@ public:
     CFormDialog(fw::UINT templateId, fw::Window* parent, Look look);
     ~CFormDialog() override;
 
+    fw::LRESULT WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) override;
     bool OnEraseBkgnd(fw::Canvas& canvas) override;
     void OnLButtonDown(fw::UINT keys, fw::Point p) override;
 

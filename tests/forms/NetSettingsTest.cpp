@@ -80,6 +80,25 @@ TEST_F(NetSettingsTest, SaveWritesAddressWithoutLeadingZerosAndPortAndEndsWithOk
     EXPECT_EQ(net.port, 8001) << "what the next login uses";
 }
 
+TEST_F(NetSettingsTest, RunAgainTheDialogShowsWhatWasSavedLast) {
+    // The login dialog keeps the object and runs it modally at every press.
+    std::unique_ptr<fw::Dialog> dlg = forms_.MakeNetSettingsDialog(login_.get());
+    std::string port;
+    for (const char* typed : {"8001", "8002"}) {
+        fw::headless::SetModalHook([&](fw::HWND hwnd) {
+            fw::headless::SetModalHook(nullptr);
+            fw::Window& d = *fw::Window::FromHandle(hwnd);
+            port = d.GetDlgItemText(CSettingNetDlg::kPort);
+            SetPort(d, typed);
+            Click(d, CSettingNetDlg::kSave);
+        });
+        EXPECT_EQ(dlg->DoModal(), fw::IDOK);
+    }
+    EXPECT_EQ(port, "8001");
+    EXPECT_EQ(IniReadText(ConfigId::kNetTcPort), "8002");
+    EXPECT_EQ(IniReadText(ConfigId::kNetIp), "192.168.10.20");
+}
+
 TEST_F(NetSettingsTest, EnterSavesToo) {
     const int result = RunModal([&](fw::Window& dlg) {
         SetAddress(dlg, 0x0A000009);
