@@ -7,6 +7,7 @@ vq_add_library(vq_platform STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Framework.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Input.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Menu.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Notifications.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Region.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Render.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Resources.cpp

@@ -40,6 +40,8 @@ inline constexpr UINT kViewerNoToggle = kUser + 24;      // disables the viewer'
 inline constexpr UINT kTrayFlash = kUser + 25;           // lParam 0 starts the flashing, 1 stops it
 inline constexpr UINT kPortalImages = kUser + 26;
 inline constexpr UINT kReviewerAlert = kUser + 27;
+// The tray tip while chat messages wait, lParam: const std::string* (GBK; empty: the usual tip).
+inline constexpr UINT kTrayTip = kUser + 28;
 
 inline constexpr UINT kPopupActivated = 1324;  // from the notifier control
 }  // namespace WindowMsg
