@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <map>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "com/CatRegister.h"
+#include "com/PropertyPage.h"
 #include "com/Registry.h"
 
 namespace {
@@ -187,4 +189,24 @@ std::string ModulePathOf(const void* address) {
     if (realpath(info.dli_fname, resolved) == nullptr)
         return info.dli_fname;
     return resolved;
+}
+
+void* CoTaskMemAlloc(std::size_t bytes) {
+    return std::malloc(bytes == 0 ? 1 : bytes);
+}
+
+void CoTaskMemFree(void* p) {
+    std::free(p);
+}
+
+OLECHAR* CoTaskMemStrDup(const OLECHAR* text) {
+    std::size_t n = 0;
+    while (text != nullptr && text[n] != 0)
+        ++n;
+    auto* copy = static_cast<OLECHAR*>(CoTaskMemAlloc((n + 1) * sizeof(OLECHAR)));
+    if (copy == nullptr)
+        return nullptr;
+    std::copy_n(text != nullptr ? text : u"", n, copy);
+    copy[n] = 0;
+    return copy;
 }

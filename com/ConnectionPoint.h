@@ -11,9 +11,43 @@ constexpr IID IID_IConnectionPointContainer =
 constexpr IID IID_IConnectionPoint =
     MakeGuid(0xB196B286, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
 
+constexpr IID IID_IEnumConnections =
+    MakeGuid(0xB196B287, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
+constexpr IID IID_IEnumConnectionPoints =
+    MakeGuid(0xB196B285, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
+
+class IConnectionPoint;
 class IConnectionPointContainer;
-class IEnumConnections;
-class IEnumConnectionPoints;
+
+// One advised sink: the caller of Next owns the reference in pUnk.
+struct CONNECTDATA {
+    IUnknown* pUnk = nullptr;
+    std::uint32_t dwCookie = 0;
+};
+
+// Enumerators hand out a snapshot taken when they were made. Next returns
+// S_FALSE when fewer than count items were left; fetched may be null.
+class IEnumConnections : public IUnknown {
+public:
+    virtual HRESULT Next(std::uint32_t count, CONNECTDATA* out, std::uint32_t* fetched) = 0;
+    virtual HRESULT Skip(std::uint32_t count) = 0;
+    virtual HRESULT Reset() = 0;
+    virtual HRESULT Clone(IEnumConnections** out) = 0;
+
+protected:
+    ~IEnumConnections() = default;
+};
+
+class IEnumConnectionPoints : public IUnknown {
+public:
+    virtual HRESULT Next(std::uint32_t count, IConnectionPoint** out, std::uint32_t* fetched) = 0;
+    virtual HRESULT Skip(std::uint32_t count) = 0;
+    virtual HRESULT Reset() = 0;
+    virtual HRESULT Clone(IEnumConnectionPoints** out) = 0;
+
+protected:
+    ~IEnumConnectionPoints() = default;
+};
 
 class IConnectionPoint : public IUnknown {
 public:
@@ -35,6 +69,10 @@ public:
 protected:
     ~IConnectionPointContainer() = default;
 };
+
+// An enumerator over the given connection points (each is held while it lives).
+HRESULT CreateConnectionPointEnum(const std::vector<IConnectionPoint*>& points,
+                                  IEnumConnectionPoints** out);
 
 // One outgoing dispatch interface of an object. It lives inside its container
 // and delegates its reference count there, so the container outlives every

@@ -43,7 +43,8 @@ struct CoClassDesc {
     const char* name;
     const char* help;
     IID defaultInterface;
-    IID defaultSource;
+    IID defaultSource;  // the default event interface; GUID_NULL when it raises none
+    bool control = false;
 };
 
 struct TypeLibDesc {

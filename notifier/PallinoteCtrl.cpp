@@ -109,6 +109,10 @@ HRESULT CPallinoteCtrl::QueryInterface(REFIID iid, void** out) {
         *out = static_cast<IPersistStreamInit*>(this);
     } else if (iid == IID_IVqOleControl) {
         *out = static_cast<IVqOleControl*>(this);
+    } else if (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2) {
+        *out = static_cast<IProvideClassInfo2*>(this);
+    } else if (iid == IID_ISpecifyPropertyPages) {
+        *out = static_cast<ISpecifyPropertyPages*>(this);
     } else {
         *out = nullptr;
         return E_NOINTERFACE;
@@ -137,14 +141,18 @@ ULONG CPallinoteCtrl::Release() {
 HRESULT CPallinoteCtrl::GetTypeInfoCount(std::uint32_t* count) {
     if (count == nullptr)
         return E_POINTER;
-    *count = 0;
+    *count = 1;
     return S_OK;
 }
 
-HRESULT CPallinoteCtrl::GetTypeInfo(std::uint32_t, LCID, ITypeInfo** info) {
-    if (info != nullptr)
-        *info = nullptr;
-    return E_NOTIMPL;
+HRESULT CPallinoteCtrl::GetTypeInfo(std::uint32_t index, LCID, ITypeInfo** info) {
+    if (info == nullptr)
+        return E_POINTER;
+    *info = nullptr;
+    if (index != 0)
+        return DISP_E_BADINDEX;
+    return GetDescTypeInfo(PallinoteTypeLibDesc(), &ThePallinoteApp().Lock(), DIID__DPallinote,
+                           info);
 }
 
 HRESULT CPallinoteCtrl::GetIDsOfNames(REFIID, const OLECHAR* const* names, std::uint32_t count,
@@ -254,9 +262,7 @@ void CPallinoteCtrl::SetOverTime(std::u16string v) {
 // ---- Connection points ----
 
 HRESULT CPallinoteCtrl::EnumConnectionPoints(IEnumConnectionPoints** out) {
-    if (out != nullptr)
-        *out = nullptr;
-    return E_NOTIMPL;
+    return CreateConnectionPointEnum({&events_}, out);
 }
 
 HRESULT CPallinoteCtrl::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
@@ -384,7 +390,38 @@ HRESULT CPallinoteCtrl::DoVerb(int verb) {
     if (verb != OLEIVERB_PROPERTIES)
         return E_NOTIMPL;
     CPallinotePropPage page;
-    page.Show(GetSafeHwnd() != fw::kNoWindow ? this : nullptr);
+    page.ShowModal(GetSafeHwnd() != fw::kNoWindow ? this : nullptr);
+    return S_OK;
+}
+
+// ---- Class information and property pages ----
+
+HRESULT CPallinoteCtrl::GetClassInfo(ITypeInfo** info) {
+    return GetDescTypeInfo(PallinoteTypeLibDesc(), &ThePallinoteApp().Lock(), CLSID_PallinoteCtrl,
+                           info);
+}
+
+HRESULT CPallinoteCtrl::GetGUID(std::uint32_t kind, GUID* guid) {
+    if (guid == nullptr)
+        return E_POINTER;
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+        *guid = GUID_NULL;
+        return E_INVALIDARG;
+    }
+    *guid = DIID__DPallinoteEvents;
+    return S_OK;
+}
+
+HRESULT CPallinoteCtrl::GetPages(CAUUID* pages) {
+    if (pages == nullptr)
+        return E_POINTER;
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr) {
+        pages->cElems = 0;
+        return E_OUTOFMEMORY;
+    }
+    pages->cElems = 1;
+    pages->pElems[0] = CLSID_PallinotePropPage;
     return S_OK;
 }
 

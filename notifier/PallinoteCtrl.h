@@ -13,6 +13,8 @@
 #include "com/Dispatch.h"
 #include "com/OleControl.h"
 #include "com/Persist.h"
+#include "com/PropertyPage.h"
+#include "com/TypeInfo.h"
 #include "com/TypeLib.h"
 #include "notifier/ControlEvents.h"
 #include "platform/Window.h"
@@ -27,6 +29,8 @@ class CPallinoteCtrl final : public fw::Window,
                              public IConnectionPointContainer,
                              public IPersistStreamInit,
                              public IVqOleControl,
+                             public IProvideClassInfo2,
+                             public ISpecifyPropertyPages,
                              private IPopupEvents,
                              private ISocketEvents {
 public:
@@ -57,6 +61,11 @@ public:
     // IVqOleControl
     HRESULT CreateControlWindow(const ControlPlacement& place, std::uint64_t* hwnd) override;
     HRESULT DoVerb(int verb) override;
+    // IProvideClassInfo2
+    HRESULT GetClassInfo(ITypeInfo** info) override;
+    HRESULT GetGUID(std::uint32_t kind, GUID* guid) override;
+    // ISpecifyPropertyPages
+    HRESULT GetPages(CAUUID* pages) override;
 
     // ---- Methods of _DPallinote ----
     void ShowMessage(const std::u16string& strcaption, const std::u16string& strtext,

@@ -129,7 +129,7 @@ const TypeLibDesc& PallinoteTypeLibDesc() {
         "Pallinote ActiveX 控件模块",
         {&PallinoteDispatchDesc(), &PallinoteEventsDesc()},
         {{CLSID_PallinoteCtrl, "Pallinote", "Pallinote Control", DIID__DPallinote,
-          DIID__DPallinoteEvents}},
+          DIID__DPallinoteEvents, true}},
     };
     return desc;
 }
