@@ -2,13 +2,13 @@
 
 #include <utility>
 
+#include "platform/Framework.h"
+#include "platform/core/Text.h"
+#include "protocol/ServiceContract.h"
 #include "session/ConfigFile.h"
 #include "session/ReplyRoutes.h"
 #include "session/Session.h"
-#include "platform/Framework.h"
-#include "platform/Resources.h"
-#include "platform/core/Text.h"
-#include "protocol/ServiceContract.h"
+#include "skin/SkinFrame.h"
 
 namespace {
 
@@ -34,11 +34,6 @@ CLoginDlg::WorkerSetup& Setup() {
     return setup;
 }
 
-CLoginDlg::DialogFactory& NetFactory() {
-    static CLoginDlg::DialogFactory factory;
-    return factory;
-}
-
 std::string Text(const char* utf8) {
     return vq::Gbk(utf8);
 }
@@ -62,11 +57,7 @@ void CLoginDlg::SetWorkerSetup(WorkerSetup setup) {
     Setup() = std::move(setup);
 }
 
-void CLoginDlg::SetNetSettingsFactory(DialogFactory factory) {
-    NetFactory() = std::move(factory);
-}
-
-CLoginDlg::CLoginDlg(fw::Window* parent) : fw::Dialog(IDD, parent) {}
+CLoginDlg::CLoginDlg(IForms& forms, fw::Window* parent) : fw::Dialog(IDD, parent), forms_(forms) {}
 
 CLoginDlg::~CLoginDlg() {
     if (worker_) {
@@ -168,16 +159,7 @@ bool CLoginDlg::OnCommand(UINT id, UINT notifyCode, fw::HWND control) {
             }
             return true;
         case kNetSettings:
-            if (!netSettings_) {
-                const DialogFactory& make = NetFactory();
-                netSettings_ =
-                    make ? make(this) : std::make_unique<fw::Dialog>(kNetSettingsTemplate, this);
-                if (!netSettings_ || !netSettings_->Create(this)) {
-                    netSettings_.reset();
-                    return true;
-                }
-            }
-            netSettings_->ShowWindow(fw::SW_SHOW);
+            OpenNetSettings();
             return true;
         case kCmdShowLogin:
             ShowAndCentre();
@@ -201,6 +183,16 @@ void CLoginDlg::Close() {
     EndProcess(0);
 }
 
+void CLoginDlg::OpenNetSettings() {
+    // Made once and kept; each press runs it modally again.
+    if (!netSettings_) {
+        netSettings_ = forms_.MakeNetSettingsDialog(this);
+    }
+    if (netSettings_) {
+        netSettings_->DoModal();
+    }
+}
+
 void CLoginDlg::ShowAndCentre() {
     ShowWindow(IsIconic() ? fw::SW_RESTORE : fw::SW_SHOW);
     CenterWindow();
@@ -217,18 +209,14 @@ void CLoginDlg::OnSize(UINT type, int width, int height) {
 }
 
 bool CLoginDlg::OnEraseBkgnd(fw::Canvas& canvas) {
-    if (auto bitmap = fw::Resources::Global().LoadBitmap(kBackground)) {
-        canvas.DrawBitmap(0, 0, *bitmap);
-        return true;
-    }
-    return fw::Dialog::OnEraseBkgnd(canvas);
+    return PaintSkinBackground(*this, canvas, kBackground, false) ||
+           fw::Dialog::OnEraseBkgnd(canvas);
 }
 
 void CLoginDlg::OnLButtonDown(UINT keys, fw::Point p) {
     (void)keys;
     (void)p;
-    fw::SetDragFullWindows(true);
-    StartSystemMove();
+    BeginSkinDrag(*this);
 }
 
 void CLoginDlg::OnTimer(UINT id) {

@@ -12,6 +12,7 @@
 #include "app/TrayIcon.h"
 #include "platform/Window.h"
 #include "protocol/SockThread.h"
+#include "session/Subsystems.h"
 
 class CLoginDlg : public fw::Dialog, public IThreadReturn {
 public:
@@ -36,12 +37,10 @@ public:
     // Tests shorten the worker's time limits and point it at their key file here.
     using WorkerSetup = std::function<void(SXSockThread& worker)>;
     static void SetWorkerSetup(WorkerSetup setup);
-    // The network settings dialog (template 190), made on first use; a plain dialog of that
-    // template stands in until the program installs the real one.
-    using DialogFactory = std::function<std::unique_ptr<fw::Dialog>(fw::Window* parent)>;
-    static void SetNetSettingsFactory(DialogFactory factory);
 
-    explicit CLoginDlg(fw::Window* parent = nullptr);
+    // `forms` makes the network settings dialog (template 190) on first use; it outlives
+    // the dialog.
+    explicit CLoginDlg(IForms& forms, fw::Window* parent = nullptr);
     ~CLoginDlg() override;
 
     bool OnInitDialog() override;
@@ -73,7 +72,9 @@ private:
     void OnAutoLoginClicked();
     void ShowAndCentre();
     void Close();
+    void OpenNetSettings();
 
+    IForms& forms_;
     CTrayIcon tray_;
     CButtonSkins buttons_;
     std::unique_ptr<fw::Dialog> netSettings_;

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -12,12 +11,9 @@
 #include "app/OrvanelDlg.h"
 #include "platform/Framework.h"
 #include "platform/core/Text.h"
-
-#ifdef VQ_HAVE_SKIN
 #include "skin/MyDrawBtn.h"
 #include "skin/Skin.h"
 #include "skin/SkinBtn.h"
-#endif
 
 namespace {
 
@@ -30,8 +26,6 @@ std::function<void(int)>& Hook() {
     static std::function<void(int)> hook;
     return hook;
 }
-
-std::atomic<COrvanelApp*> g_current{nullptr};
 
 std::function<void(StartupEvent, fw::HWND)>& Observer() {
     static std::function<void(StartupEvent, fw::HWND)> observer;
@@ -83,7 +77,6 @@ CButtonSkins::~CButtonSkins() = default;
 
 void CButtonSkins::Skin(fw::Window* parent, fw::UINT id, fw::UINT normal, fw::UINT hover,
                         fw::UINT pressed, fw::UINT disabled) {
-#ifdef VQ_HAVE_SKIN
     std::unique_ptr<CMyDrawBtn> button;
     if (mainWindow_) {
         CSkinBtn::SetMainWindow(parent->GetSafeHwnd());
@@ -96,25 +89,13 @@ void CButtonSkins::Skin(fw::Window* parent, fw::UINT id, fw::UINT normal, fw::UI
     }
     button->SetBitmaps(normal, hover, pressed, disabled);
     buttons_.push_back(std::move(button));
-#else
-    (void)parent, (void)id, (void)normal, (void)hover, (void)pressed, (void)disabled;
-#endif
 }
 
 // ---- The application ----
 
-COrvanelApp::COrvanelApp() {
-    g_current = this;
-}
+COrvanelApp::COrvanelApp(const Subsystems& subsystems) : subsystems_(subsystems) {}
 
-COrvanelApp::~COrvanelApp() {
-    COrvanelApp* self = this;
-    g_current.compare_exchange_strong(self, nullptr);
-}
-
-COrvanelApp* COrvanelApp::Current() {
-    return g_current.load();
-}
+COrvanelApp::~COrvanelApp() = default;
 
 void COrvanelApp::InitCommon() {
     // The message log's lock is a process-wide mutex that needs no set-up; the registry key
@@ -130,27 +111,36 @@ bool COrvanelApp::RegisterNotifierControl() {
 }
 
 void COrvanelApp::LoadSkin() {
-#ifdef VQ_HAVE_SKIN
     auto skin = std::make_shared<CSkin>();
     skin->LoadSkin(programDir_, vq::Gbk(kSkinName));
     skin_ = std::move(skin);
-#endif
 }
 
 int COrvanelApp::RunDialogs() {
+    if (!subsystems_.Missing().empty()) {
+        return 1;
+    }
     int result = 0;
     {
-        CLoginDlg login;
+        CLoginDlg login(*subsystems_.forms);
         result = static_cast<int>(login.DoModal());
     }
     if (result == CLoginDlg::kLoggedIn) {
-        COrvanelDlg main;
+        COrvanelDlg main(*subsystems_.portal, *subsystems_.forms);
         main.DoModal();
     }
     return 0;
 }
 
 int COrvanelApp::Run() {
+    const std::vector<std::string_view> missing = subsystems_.Missing();
+    if (!missing.empty()) {
+        for (std::string_view name : missing) {
+            std::fprintf(stderr, "Orvanel: cannot start: the %.*s subsystem is missing\n",
+                         static_cast<int>(name.size()), name.data());
+        }
+        return 1;
+    }
     InitCommon();
     RegisterNotifierControl();
     LoadSkin();

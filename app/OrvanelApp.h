@@ -10,6 +10,7 @@
 
 #include "platform/Types.h"
 #include "platform/Window.h"
+#include "session/Subsystems.h"
 
 class CSkin;
 
@@ -32,8 +33,7 @@ void SetStartupObserver(StartupObserver observer);
 void NotifyStartup(StartupEvent event, fw::HWND window);
 
 // The drawn buttons of one dialog: takes over push button `id` of `parent` and gives it four
-// bitmap resources (normal, mouse over, pressed, disabled). Without the skin library the
-// buttons stay plain push buttons.
+// bitmap resources (normal, mouse over, pressed, disabled).
 class CButtonSkins {
 public:
     CButtonSkins();
@@ -59,10 +59,13 @@ public:
     static constexpr const char* kRegistryKey = "应用程序向导生成的本地应用程序";
     static constexpr fw::HICON kMainIcon = 128;
 
-    COrvanelApp();
+    // The windows of the portal, messaging and forms come from `subsystems`, whose objects
+    // outlive the application.
+    explicit COrvanelApp(const Subsystems& subsystems);
     ~COrvanelApp();
 
-    // Start-up to the end of the program: returns the process's exit code.
+    // Start-up to the end of the program: returns the process's exit code, 1 without
+    // starting anything when a subsystem is missing.
     int Run();
 
     // Steps of Run, in order.
@@ -77,9 +80,9 @@ public:
     const std::string& ProgramDir() const { return programDir_; }
     void SetProgramDir(std::string dir) { programDir_ = std::move(dir); }
     CSkin* Skin() const { return skin_.get(); }
-    static COrvanelApp* Current();
 
 private:
+    Subsystems subsystems_;
     std::string programDir_;
-    std::shared_ptr<CSkin> skin_;  // null without the skin library
+    std::shared_ptr<CSkin> skin_;
 };

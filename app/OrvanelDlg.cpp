@@ -5,33 +5,18 @@
 #include <vector>
 
 #include "app/AboutDlg.h"
-#include "session/ConfigFile.h"
-#include "session/Session.h"
 #include "platform/Framework.h"
 #include "platform/Menu.h"
 #include "platform/Resources.h"
 #include "platform/core/Text.h"
 #include "protocol/ServiceContract.h"
+#include "session/ConfigFile.h"
+#include "session/Session.h"
+#include "skin/SkinFrame.h"
 
 namespace {
 
 using fw::UINT;
-
-COrvanelDlg::DialogFactory& PortalFactory() {
-    static COrvanelDlg::DialogFactory factory;
-    return factory;
-}
-
-COrvanelDlg::DialogFactory& SettingsFactory() {
-    static COrvanelDlg::DialogFactory factory;
-    return factory;
-}
-
-using ScriptCaller = COrvanelDlg::ScriptCaller;
-ScriptCaller& PortalScript() {
-    static ScriptCaller caller;
-    return caller;
-}
 
 constexpr fw::Rect Place(int x, int y, int w, int h) {
     return fw::Rect{x, y, x + w, y + h};
@@ -85,19 +70,11 @@ std::string Text(const char* utf8) {
 
 }  // namespace
 
-void COrvanelDlg::SetPortalPageFactory(DialogFactory factory) {
-    PortalFactory() = std::move(factory);
-}
-
-void COrvanelDlg::SetSettingsDialogFactory(DialogFactory factory) {
-    SettingsFactory() = std::move(factory);
-}
-
-void COrvanelDlg::SetPortalScriptCaller(ScriptCaller caller) {
-    PortalScript() = std::move(caller);
-}
-
-COrvanelDlg::COrvanelDlg(fw::Window* parent) : fw::Dialog(IDD, parent) {}
+COrvanelDlg::COrvanelDlg(IPortal& portal, IForms& forms, fw::Window* parent)
+    : fw::Dialog(IDD, parent),
+      portalMaker_(portal),
+      forms_(forms),
+      systemSettings_(portal.MakeSystemSettingsPage(this)) {}
 
 COrvanelDlg::~COrvanelDlg() {
     if (worker_) {
@@ -106,8 +83,7 @@ COrvanelDlg::~COrvanelDlg() {
 }
 
 std::string COrvanelDlg::Virid() const {
-    std::lock_guard lock(viridMutex_);
-    return virid_;
+    return Session().Virid();
 }
 
 bool COrvanelDlg::OnInitDialog() {
@@ -132,8 +108,7 @@ bool COrvanelDlg::OnInitDialog() {
     NotifierShowWindow("");
 
     MoveWindow(0, 0, kWidth, kHeight);
-    const DialogFactory& makePortal = PortalFactory();
-    portal_ = makePortal ? makePortal(this) : std::make_unique<fw::Dialog>(kPortalTemplate, this);
+    portal_ = portalMaker_.MakePortalPage(this);
     if (portal_ && portal_->Create(this)) {
         portal_->MoveWindow(kPortalPlace);
         portal_->ShowWindow(fw::SW_SHOW);
@@ -240,13 +215,11 @@ bool COrvanelDlg::OnCommand(UINT id, UINT notifyCode, fw::HWND control) {
         case kCmdExit:
             ExitProgram(false);
             return true;
-        case 1005: {
-            const ScriptCaller& call = PortalScript();
-            if (call && portal_) {
-                call(*portal_, "showflash");
+        case 1005:
+            if (portal_) {
+                portalMaker_.CallScript(*portal_, "showflash");
             }
             return true;
-        }
         case 1006:
             ShowWindow(fw::SW_MINIMIZE);
             return true;
@@ -329,10 +302,13 @@ void COrvanelDlg::ChangeUser() {
 
 void COrvanelDlg::OpenSettings() {
     if (!settings_) {
-        const DialogFactory& make = SettingsFactory();
-        settings_ = make ? make(this) : std::make_unique<fw::Dialog>(kSettingsTemplate, this);
-        if (!settings_ || !settings_->Create(this)) {
-            settings_.reset();
+        settings_ = forms_.MakeSettingsDialog(this);
+    }
+    if (!settings_) {
+        return;
+    }
+    if (!settings_->IsWindow()) {
+        if (!settings_->Create(this)) {
             return;
         }
         settingsHwnd_ = settings_->GetSafeHwnd();
@@ -421,8 +397,7 @@ void COrvanelDlg::OnPaint(fw::Canvas& canvas) {
 void COrvanelDlg::OnLButtonDown(UINT keys, fw::Point p) {
     (void)keys;
     (void)p;
-    fw::SetDragFullWindows(true);
-    StartSystemMove();
+    BeginSkinDrag(*this);
 }
 
 void COrvanelDlg::OnGetMinMaxInfo(fw::MinMaxInfo& info) {
@@ -503,12 +478,7 @@ void COrvanelDlg::TakeIdentity(RecordSet& set) {
         for (int i = 0; i < set.ColumnCount(); ++i) {
             const std::string_view name = set.Column(i)->name;
             if (EqualsNoCase(name, C::kUserId)) {
-                std::string value(set.GetText(i));
-                {
-                    std::lock_guard lock(viridMutex_);
-                    virid_ = value;
-                }
-                session.SetVirid(std::move(value));
+                session.SetVirid(std::string(set.GetText(i)));
             } else if (EqualsNoCase(name, C::kUserType)) {
                 session.SetUserType(std::string(set.GetText(i)));
             } else if (EqualsNoCase(name, C::kTrueName)) {
@@ -568,7 +538,10 @@ void COrvanelDlg::OnNewArticles(RecordSetList& sets) {
             ++row;
         } while (first->MoveNext());
     }
-    rememberedIds_ = std::move(fresh);
+    // A poll without articles says nothing about the ones already announced.
+    if (row > 0) {
+        rememberedIds_ = std::move(fresh);
+    }
 
     if (sets.size() > 1 && sets[1] && EqualsNoCase(sets[1]->Tag(), ReplyTag::kNewsNeedCheck) &&
         sets[1]->RowCount() > 0) {

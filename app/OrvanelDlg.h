@@ -5,17 +5,16 @@
 
 #include <array>
 #include <atomic>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "app/OrvanelApp.h"
 #include "app/Pallinotectrl1.h"
-#include "session/ReplyRoutes.h"
 #include "app/TrayIcon.h"
 #include "platform/Window.h"
 #include "protocol/SockThread.h"
+#include "session/ReplyRoutes.h"
+#include "session/Subsystems.h"
 
 class COrvanelDlg : public fw::Dialog, public IThreadReturn {
 public:
@@ -38,18 +37,9 @@ public:
     static constexpr std::size_t kAlertTextBytes = 300;
     static constexpr fw::Color kAlertColour = 0x0000FF;
 
-    // Makes the portal page dialog (template 132) as a child of the main window, and the
-    // personal settings dialog (template 238) on first use. The program installs the real
-    // page dialogs; without them the plain dialogs of those templates stand in, and a reply
-    // sent to them is simply released.
-    using DialogFactory = std::function<std::unique_ptr<fw::Dialog>(fw::Window* parent)>;
-    static void SetPortalPageFactory(DialogFactory factory);
-    static void SetSettingsDialogFactory(DialogFactory factory);
-    // Calls a script function of the portal page through its page bridge.
-    using ScriptCaller = std::function<void(fw::Dialog& portal, const std::string& function)>;
-    static void SetPortalScriptCaller(ScriptCaller caller);
-
-    explicit COrvanelDlg(fw::Window* parent = nullptr);
+    // `portal` makes the portal page (template 132) and the system settings page, `forms` the
+    // personal settings window (template 238) on first use; both outlive the window.
+    COrvanelDlg(IPortal& portal, IForms& forms, fw::Window* parent = nullptr);
     ~COrvanelDlg() override;
 
     bool OnInitDialog() override;
@@ -69,6 +59,8 @@ public:
 
     fw::Dialog* PortalPage() const { return portal_.get(); }
     fw::Dialog* SettingsDialog() const { return settings_.get(); }
+    // Made with the window and kept as an object only: nothing shows it.
+    fw::Dialog* SystemSettingsPage() const { return systemSettings_.get(); }
     std::string Virid() const;
     std::array<std::string, kRememberedIds> RememberedNewsIds() const { return rememberedIds_; }
     const std::string& LastNewsId() const { return lastNewsId_; }
@@ -98,7 +90,10 @@ private:
     void TakeIdentity(RecordSet& set);
     void SetWindowIcons(fw::HICON icon);
 
+    IPortal& portalMaker_;
+    IForms& forms_;
     CPallinotectrl1 notifier_;
+    std::unique_ptr<fw::Dialog> systemSettings_;
     std::unique_ptr<fw::Dialog> portal_;
     std::unique_ptr<fw::Dialog> settings_;
     fw::HWND portalHwnd_ = fw::kNoWindow;
@@ -107,8 +102,6 @@ private:
     CButtonSkins buttons_;
     bool alertIcon_ = false;
     bool flashing_ = false;
-    mutable std::mutex viridMutex_;
-    std::string virid_;
     std::array<std::string, kRememberedIds> rememberedIds_;
     std::string lastNewsId_;
     std::shared_ptr<SXSockThread> worker_;

@@ -17,7 +17,7 @@ void CopyTip(char (&dst)[128], const std::string& tip) {
 }  // namespace
 
 CTrayIcon::CTrayIcon() {
-    m_tnd.cbSize = 504;
+    trayData_.cbSize = 504;
 }
 
 CTrayIcon::~CTrayIcon() {
@@ -31,47 +31,47 @@ bool CTrayIcon::Usable(fw::Window* owner) const {
 bool CTrayIcon::Create(const std::string& tip, fw::Window* owner, fw::UINT callbackMessage,
                        fw::HICON icon, fw::UINT id) {
     if (!Usable(owner)) {
-        m_bEnabled = false;
+        enabled_ = false;
         return false;
     }
-    m_owner = owner->GetSafeHwnd();
-    m_tnd.hWnd = m_owner;
-    m_tnd.uID = id;
-    m_tnd.hIcon = icon;
-    m_tnd.uFlags = fw::NIF_MESSAGE | fw::NIF_ICON | fw::NIF_TIP;
-    m_tnd.uCallbackMessage = callbackMessage;
-    CopyTip(m_tnd.szTip, tip);
-    m_bEnabled = fw::Shell_NotifyIcon(fw::NIM_ADD, &m_tnd);
-    return m_bEnabled;
+    owner_ = owner->GetSafeHwnd();
+    trayData_.hWnd = owner_;
+    trayData_.uID = id;
+    trayData_.hIcon = icon;
+    trayData_.uFlags = fw::NIF_MESSAGE | fw::NIF_ICON | fw::NIF_TIP;
+    trayData_.uCallbackMessage = callbackMessage;
+    CopyTip(trayData_.szTip, tip);
+    enabled_ = fw::Shell_NotifyIcon(fw::NIM_ADD, &trayData_);
+    return enabled_;
 }
 
 bool CTrayIcon::SetIcon(fw::Window* owner, fw::HICON icon) {
     if (!Usable(owner)) {
-        m_bEnabled = false;
+        enabled_ = false;
         return false;
     }
-    m_owner = owner->GetSafeHwnd();
-    m_tnd.hWnd = m_owner;
-    m_tnd.uID = kAlertId;
-    m_tnd.hIcon = icon;
-    m_tnd.uFlags = fw::NIF_MESSAGE | fw::NIF_ICON | fw::NIF_TIP;
-    m_tnd.uCallbackMessage = kAlertMessage;
-    CopyTip(m_tnd.szTip, vq::Gbk("您有新的消息，请注意查收！"));
-    m_bEnabled = fw::Shell_NotifyIcon(fw::NIM_MODIFY, &m_tnd);
-    return m_bEnabled;
+    owner_ = owner->GetSafeHwnd();
+    trayData_.hWnd = owner_;
+    trayData_.uID = kAlertId;
+    trayData_.hIcon = icon;
+    trayData_.uFlags = fw::NIF_MESSAGE | fw::NIF_ICON | fw::NIF_TIP;
+    trayData_.uCallbackMessage = kAlertMessage;
+    CopyTip(trayData_.szTip, vq::Gbk("您有新的消息，请注意查收！"));
+    enabled_ = fw::Shell_NotifyIcon(fw::NIM_MODIFY, &trayData_);
+    return enabled_;
 }
 
 void CTrayIcon::Remove() {
-    if (!m_bEnabled) {
+    if (!enabled_) {
         return;
     }
-    m_tnd.uFlags = 0;
-    fw::Shell_NotifyIcon(fw::NIM_DELETE, &m_tnd);
-    m_bEnabled = false;
+    trayData_.uFlags = 0;
+    fw::Shell_NotifyIcon(fw::NIM_DELETE, &trayData_);
+    enabled_ = false;
 }
 
 fw::LRESULT CTrayIcon::OnTrayNotification(fw::WPARAM id, fw::LPARAM mouseMessage) {
-    if (id != m_tnd.uID) {
+    if (id != trayData_.uID) {
         return 0;
     }
     const auto message = static_cast<fw::UINT>(mouseMessage);
@@ -80,8 +80,8 @@ fw::LRESULT CTrayIcon::OnTrayNotification(fw::WPARAM id, fw::LPARAM mouseMessage
     }
     fw::Menu menu;
     // A missing menu resource leaves the click without effect instead of failing.
-    fw::Menu* sub = menu.LoadMenu(m_tnd.uID) ? menu.GetSubMenu(0) : nullptr;
-    fw::Window* owner = fw::Window::FromHandle(m_owner);
+    fw::Menu* sub = menu.LoadMenu(trayData_.uID) ? menu.GetSubMenu(0) : nullptr;
+    fw::Window* owner = fw::Window::FromHandle(owner_);
     if (sub == nullptr || sub->GetMenuItemCount() == 0 || owner == nullptr) {
         return 1;
     }

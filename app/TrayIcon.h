@@ -24,13 +24,13 @@ public:
     bool SetIcon(fw::Window* owner, fw::HICON icon);
     // Removes the icon when it is present; a second call does nothing.
     void Remove();
-    bool IsPresent() const { return m_bEnabled; }
+    bool IsPresent() const { return enabled_; }
 
     // A mouse event on the icon (the owner's callback message: wParam is the icon id, lParam
     // the mouse message). Returns 0 for another icon id, 1 otherwise.
     virtual fw::LRESULT OnTrayNotification(fw::WPARAM id, fw::LPARAM mouseMessage);
 
-    const fw::NotifyIconData& Data() const { return m_tnd; }
+    const fw::NotifyIconData& Data() const { return trayData_; }
 
     // SetIcon always modifies the main window's icon with its alert tip.
     static constexpr fw::UINT kAlertId = 150;
@@ -39,7 +39,7 @@ public:
 private:
     bool Usable(fw::Window* owner) const;
 
-    bool m_bEnabled = false;
-    fw::NotifyIconData m_tnd;
-    fw::HWND m_owner = fw::kNoWindow;
+    bool enabled_ = false;
+    fw::NotifyIconData trayData_;
+    fw::HWND owner_ = fw::kNoWindow;
 };

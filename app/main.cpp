@@ -11,15 +11,14 @@
 #include <string>
 #include <thread>
 
+// The one place that knows every subsystem.
 #include "app/OrvanelApp.h"
-#include "app/OrvanelDlg.h"
+#include "forms/Forms.h"
+#include "messaging/Messaging.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "platform/headless/Headless.h"
-
-#ifdef VQ_HAVE_PORTAL
-#include "portal/MyShowHtmlDlg.h"
-#endif
+#include "portal/Portal.h"
 
 #ifdef VQ_HAVE_QT
 #include "platform/qt/QtRegister.h"
@@ -86,17 +85,6 @@ void InstallStartupObserver(Clock::time_point launch, std::function<void()> onLo
     });
 }
 
-// The portal page dialog inside the main window.
-void InstallPortalPage() {
-#ifdef VQ_HAVE_PORTAL
-    COrvanelDlg::SetPortalPageFactory(
-        [](fw::Window* parent) { return std::make_unique<CMyShowHtmlDlg>(parent); });
-    COrvanelDlg::SetPortalScriptCaller([](fw::Dialog& portal, const std::string& function) {
-        static_cast<CDHtmlDialog&>(portal).WebPage().CallScript(function);
-    });
-#endif
-}
-
 // Without a display the headless backend runs the program unseen: its clock follows real
 // time and its dialogs wait as long as a person would.
 class HeadlessClock {
@@ -150,11 +138,13 @@ int main(int argc, char** argv) {
     }
 #endif
     InstallStartupObserver(launch, startBrowser);
-    InstallPortalPage();
     int code = 0;
     {
         HeadlessClock clock;
-        COrvanelApp app;
+        CMessaging messaging;
+        CForms forms;
+        CPortal portal(messaging, forms);
+        COrvanelApp app(Subsystems{&portal, &messaging, &forms});
         code = app.Run();
     }
     fw::Shutdown();

@@ -17,17 +17,19 @@ function(vq_target_defaults target)
   endif()
 endfunction()
 
-# vq_add_library(name [STATIC|SHARED] SOURCES ... [LIBS ...])
+# vq_add_library(name [STATIC|SHARED] SOURCES ... [PUBLIC_LIBS ...] [LIBS ...])
 # Includes are written from the repository root: #include "protocol/RecordSet.h".
+# PUBLIC_LIBS are what the library's own headers include (its users need them too); LIBS are
+# used by its sources only. Which folder may use which is checked by tests/layering.
 function(vq_add_library name)
-  cmake_parse_arguments(A "STATIC;SHARED" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "STATIC;SHARED" "" "SOURCES;LIBS;PUBLIC_LIBS" ${ARGN})
   set(kind STATIC)
   if(A_SHARED)
     set(kind SHARED)
   endif()
   add_library(${name} ${kind} ${A_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${A_LIBS})
+  target_link_libraries(${name} PUBLIC ${A_PUBLIC_LIBS} PRIVATE ${A_LIBS})
   vq_target_defaults(${name})
 endfunction()
 

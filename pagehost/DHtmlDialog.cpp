@@ -31,28 +31,27 @@ private:
 };
 
 CDHtmlDialog::CDHtmlDialog(fw::UINT templateId, fw::UINT htmlResId, fw::Window* parent)
-    : fw::Dialog(templateId, parent), m_nHtmlResID(htmlResId) {
+    : fw::Dialog(templateId, parent), htmlResId_(htmlResId) {
     SetProgramDir(vq::Utf8ToGbk(fw::GetModuleDir()));
 }
 
 CDHtmlDialog::~CDHtmlDialog() {
-    if (m_view) {
-        m_view->SetEvents(nullptr);
+    if (view_) {
+        view_->SetEvents(nullptr);
     }
 }
 
 void CDHtmlDialog::SetProgramDir(const std::string& dir) {
-    m_strProgramDir = dir;
-    if (!m_strProgramDir.empty() && m_strProgramDir.back() != '/' &&
-        m_strProgramDir.back() != '\\') {
-        m_strProgramDir += '/';
+    programDir_ = dir;
+    if (!programDir_.empty() && programDir_.back() != '/' && programDir_.back() != '\\') {
+        programDir_ += '/';
     }
 }
 
 std::string CDHtmlDialog::PagePath(const std::string& relative) const {
     // The one place where the backslash of page addresses becomes the file system's
     // separator. A 0x5C that is the second byte of a GBK character belongs to it.
-    std::string path = m_strProgramDir + relative;
+    std::string path = programDir_ + relative;
     for (std::size_t i = 0; i < path.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(path[i]);
         if (i + 1 < path.size() && vq::IsGbkPair(c, static_cast<unsigned char>(path[i + 1]))) {
@@ -71,59 +70,59 @@ bool CDHtmlDialog::OnInitDialog() {
     for (fw::HWND child : GetChildren()) {
         fw::WindowInfo info;
         if (fw::GetWindowInfo(child, info) && info.kind == fw::ControlKind::Html) {
-            m_site = dynamic_cast<fw::HtmlSite*>(fw::Window::FromHandle(child));
-            if (m_site != nullptr) {
+            site_ = dynamic_cast<fw::HtmlSite*>(fw::Window::FromHandle(child));
+            if (site_ != nullptr) {
                 break;
             }
         }
     }
-    if (m_site == nullptr) {
-        m_ownSite = std::make_unique<fw::HtmlSite>();
-        if (m_ownSite->CreateEx(0, "", fw::WS_CHILD | fw::WS_VISIBLE, GetClientRect(), this,
-                                kHtmlSiteId, fw::ControlKind::Html)) {
-            m_site = m_ownSite.get();
+    if (site_ == nullptr) {
+        ownSite_ = std::make_unique<fw::HtmlSite>();
+        if (ownSite_->CreateEx(0, "", fw::WS_CHILD | fw::WS_VISIBLE, GetClientRect(), this,
+                               kHtmlSiteId, fw::ControlKind::Html)) {
+            site_ = ownSite_.get();
         }
     }
-    if (m_site == nullptr) {
+    if (site_ == nullptr) {
         return true;
     }
-    m_sink = std::make_unique<Sink>(*this);
-    m_view = fw::web::CreateWebView(*m_site);
-    m_view->SetEvents(m_sink.get());
-    const std::string page = fw::Resources::Global().FilePath(fw::ResourceKind::Html, m_nHtmlResID);
+    sink_ = std::make_unique<Sink>(*this);
+    view_ = fw::web::CreateWebView(*site_);
+    view_->SetEvents(sink_.get());
+    const std::string page = fw::Resources::Global().FilePath(fw::ResourceKind::Html, htmlResId_);
     Navigate(page.empty() ? std::string("about:blank") : vq::Utf8ToGbk(page));
     return true;
 }
 
 void CDHtmlDialog::OnDestroy() {
-    if (m_view) {
-        m_view->SetEvents(nullptr);
+    if (view_) {
+        view_->SetEvents(nullptr);
     }
-    m_webPage.AttachDocument(nullptr);
+    webPage_.AttachDocument(nullptr);
     fw::Dialog::OnDestroy();
 }
 
 void CDHtmlDialog::OnSize(fw::UINT type, int width, int height) {
     fw::Dialog::OnSize(type, width, height);
-    if (m_ownSite && m_ownSite->IsWindow() && type != fw::SIZE_MINIMIZED) {
-        m_ownSite->MoveWindow(0, 0, width, height);
+    if (ownSite_ && ownSite_->IsWindow() && type != fw::SIZE_MINIMIZED) {
+        ownSite_->MoveWindow(0, 0, width, height);
     }
 }
 
 void CDHtmlDialog::Navigate(const std::string& url) {
-    if (m_view) {
-        m_view->Navigate(url);
+    if (view_) {
+        view_->Navigate(url);
     }
 }
 
 void CDHtmlDialog::NavigatePage(const std::string& relative) {
-    m_strCurrentPage = PagePath(relative);
-    Navigate(m_strCurrentPage);
+    currentPage_ = PagePath(relative);
+    Navigate(currentPage_);
 }
 
 void CDHtmlDialog::SetSilent(bool silent) {
-    if (m_view) {
-        m_view->SetSilent(silent);
+    if (view_) {
+        view_->SetSilent(silent);
     }
 }
 
@@ -132,7 +131,7 @@ fw::web::DispatchPtr CDHtmlDialog::GetDocumentDispatch() const {
 }
 
 fw::web::DocumentPtr CDHtmlDialog::GetDocument() const {
-    return m_view ? m_view->GetDocument() : nullptr;
+    return view_ ? view_->GetDocument() : nullptr;
 }
 
 bool CDHtmlDialog::OnBeforeNavigate(const fw::web::DispatchPtr& pDisp, const std::string& url) {

@@ -8,9 +8,9 @@
 #include <span>
 #include <string>
 
+#include "pagehost/WebPage.h"
 #include "platform/Window.h"
 #include "platform/web/WebView.h"
-#include "pagehost/WebPage.h"
 
 // Built-in pages.
 constexpr fw::UINT IDR_HTML_MYSHOWHTMLDLG = 103;
@@ -51,13 +51,13 @@ public:
     fw::web::DispatchPtr GetDocumentDispatch() const;
     fw::web::DocumentPtr GetDocument() const;
 
-    const std::string& ProgramDir() const { return m_strProgramDir; }
+    const std::string& ProgramDir() const { return programDir_; }
     // For hosts whose pages live elsewhere (tests, tools); GBK, trailing separator optional.
     void SetProgramDir(const std::string& dir);
-    const std::string& CurrentPage() const { return m_strCurrentPage; }
-    fw::UINT HtmlResourceId() const { return m_nHtmlResID; }
-    const fw::web::WebViewPtr& View() const { return m_view; }
-    CWebPage& WebPage() { return m_webPage; }
+    const std::string& CurrentPage() const { return currentPage_; }
+    fw::UINT HtmlResourceId() const { return htmlResId_; }
+    const fw::web::WebViewPtr& View() const { return view_; }
+    CWebPage& WebPage() { return webPage_; }
 
 protected:
     // The element-click table of the dialog's class.
@@ -69,17 +69,17 @@ protected:
     // Return true to keep the browser's context menu from showing.
     virtual bool OnPageContextMenu() { return false; }
 
-    std::string m_strProgramDir;   // GBK, ends with the folder separator
-    std::string m_strCurrentPage;  // full path of the page last navigated to
-    CWebPage m_webPage;
+    std::string programDir_;   // GBK, ends with the folder separator
+    std::string currentPage_;  // full path of the page last navigated to
+    CWebPage webPage_;
 
 private:
     class Sink;
     void DispatchClick(const std::string& id);
 
-    fw::UINT m_nHtmlResID;
-    std::unique_ptr<fw::HtmlSite> m_ownSite;
-    fw::HtmlSite* m_site = nullptr;
-    fw::web::WebViewPtr m_view;
-    std::unique_ptr<Sink> m_sink;
+    fw::UINT htmlResId_;
+    std::unique_ptr<fw::HtmlSite> ownSite_;
+    fw::HtmlSite* site_ = nullptr;
+    fw::web::WebViewPtr view_;
+    std::unique_ptr<Sink> sink_;
 };

@@ -34,8 +34,8 @@ private:
 CHtmlCtrl::CHtmlCtrl() = default;
 
 CHtmlCtrl::~CHtmlCtrl() {
-    if (m_view) {
-        m_view->SetEvents(nullptr);
+    if (view_) {
+        view_->SetEvents(nullptr);
     }
 }
 
@@ -53,29 +53,29 @@ bool CHtmlCtrl::CreateFromStatic(fw::Window* parent) {
                   fw::ControlKind::Html)) {
         return false;
     }
-    m_sink = std::make_unique<Sink>(*this);
-    m_view = fw::web::CreateWebView(*this);
-    m_view->SetEvents(m_sink.get());
+    sink_ = std::make_unique<Sink>(*this);
+    view_ = fw::web::CreateWebView(*this);
+    view_->SetEvents(sink_.get());
     return true;
 }
 
 void CHtmlCtrl::Navigate(const std::string& url) {
-    if (m_view) {
-        m_view->Navigate(url);
+    if (view_) {
+        view_->Navigate(url);
     }
 }
 
 void CHtmlCtrl::SetSilent(bool silent) {
-    if (m_view) {
-        m_view->SetSilent(silent);
+    if (view_) {
+        view_->SetSilent(silent);
     }
 }
 
 void CHtmlCtrl::OnDestroy() {
     // The browser goes before the window it lives in.
-    if (m_view) {
-        m_view->SetEvents(nullptr);
-        m_view.reset();
+    if (view_) {
+        view_->SetEvents(nullptr);
+        view_.reset();
     }
     fw::HtmlSite::OnDestroy();
 }

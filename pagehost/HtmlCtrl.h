@@ -21,7 +21,7 @@ public:
     bool CreateFromStatic(fw::Window* parent);
     void Navigate(const std::string& url);
     void SetSilent(bool silent);
-    const fw::web::WebViewPtr& View() const { return m_view; }
+    const fw::web::WebViewPtr& View() const { return view_; }
 
     void OnDestroy() override;
 
@@ -32,6 +32,6 @@ protected:
 
 private:
     class Sink;
-    fw::web::WebViewPtr m_view;
-    std::unique_ptr<Sink> m_sink;
+    fw::web::WebViewPtr view_;
+    std::unique_ptr<Sink> sink_;
 };

@@ -1,7 +1,6 @@
 #include "pagehost/LoadThirdNetPage.h"
 
 #include "platform/Framework.h"
-#include "platform/Resources.h"
 #include "skin/CutCornerRegion.h"
 
 namespace {
@@ -36,10 +35,6 @@ const Placement kSmall = {fw::Rect::FromXYWH(250, 160, 600, 450),
                           525};
 const fw::Rect kTitle = fw::Rect::FromXYWH(480, 0, 120, 46);
 
-// Frame bitmaps in loading order: top-left, top edge, top-right, bottom-left, bottom edge,
-// bottom-right.
-constexpr fw::UINT kFrameBitmaps[] = {231, 232, 233, 229, 234, 230};
-
 }  // namespace
 
 CLoadThirdNetPage::CLoadThirdNetPage(fw::Window* pParent)
@@ -50,24 +45,21 @@ CLoadThirdNetPage::~CLoadThirdNetPage() = default;
 bool CLoadThirdNetPage::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     CenterWindow();
-    for (std::size_t i = 0; i < std::size(kFrameBitmaps); ++i) {
-        m_bitmaps[i] = fw::Resources::Global().LoadBitmap(kFrameBitmaps[i]);
-        m_sizes[i] = m_bitmaps[i] ? m_bitmaps[i]->GetSize() : fw::Size{};
-    }
-    m_font = fw::Font::DefaultGui();
+    frame_.Load();
+    font_ = fw::Font::DefaultGui();
     ApplyLayout(true);
-    m_htmlCtrl.CreateFromStatic(this);
+    htmlCtrl_.CreateFromStatic(this);
     SkinButtons();
     return true;
 }
 
 void CLoadThirdNetPage::SkinButtons() {
-    m_btnMin.SubclassDlgItem(IDC_THIRD_MINIMIZE, this);
-    m_btnMin.SetBitmaps(141, 133, 136, 141);
-    m_btnMax.SubclassDlgItem(IDC_THIRD_MAXIMIZE, this);
-    m_btnMax.SetBitmaps(235, 237, 236, 235);
-    m_btnClose.SubclassDlgItem(IDC_THIRD_CLOSE, this);
-    m_btnClose.SetBitmaps(140, 134, 135, 140);
+    minButton_.SubclassDlgItem(IDC_THIRD_MINIMIZE, this);
+    minButton_.SetBitmaps(141, 133, 136, 141);
+    maxButton_.SubclassDlgItem(IDC_THIRD_MAXIMIZE, this);
+    maxButton_.SetBitmaps(235, 237, 236, 235);
+    closeButton_.SubclassDlgItem(IDC_THIRD_CLOSE, this);
+    closeButton_.SetBitmaps(140, 134, 135, 140);
     const std::pair<fw::UINT, int> buttons[] = {
         {IDC_THIRD_MINIMIZE, 930}, {IDC_THIRD_MAXIMIZE, 950}, {IDC_THIRD_CLOSE, 970}};
     for (const auto& [id, x] : buttons) {
@@ -105,17 +97,17 @@ void CLoadThirdNetPage::ApplyLayout(bool large) {
 }
 
 void CLoadThirdNetPage::ToggleLayout() {
-    if (m_nLayout == 1) {
+    if (layout_ == 1) {
         ApplyLayout(true);
-        m_nLayout = 0;
+        layout_ = 0;
     } else {
         ApplyLayout(false);
-        m_nLayout = 1;
+        layout_ = 1;
     }
 }
 
 void CLoadThirdNetPage::Navigate(const std::string& url) {
-    m_htmlCtrl.Navigate(url);
+    htmlCtrl_.Navigate(url);
 }
 
 bool CLoadThirdNetPage::OnCommand(fw::UINT id, fw::UINT notifyCode, fw::HWND control) {
@@ -135,8 +127,7 @@ bool CLoadThirdNetPage::OnCommand(fw::UINT id, fw::UINT notifyCode, fw::HWND con
 }
 
 void CLoadThirdNetPage::OnLButtonDown(fw::UINT keys, fw::Point p) {
-    fw::SetDragFullWindows(true);
-    StartSystemMove();
+    BeginSkinDrag(*this);
     fw::Dialog::OnLButtonDown(keys, p);
 }
 
@@ -146,32 +137,7 @@ void CLoadThirdNetPage::OnLButtonDblClk(fw::UINT keys, fw::Point p) {
 }
 
 bool CLoadThirdNetPage::OnEraseBkgnd(fw::Canvas& canvas) {
-    const fw::Rect rc = GetClientRect();
-    canvas.FillSolidRect(rc, fw::RGB(255, 255, 255));
-    auto piece = [&](int i) -> const fw::Bitmap* { return m_bitmaps[i].get(); };
-    const fw::Size tl = m_sizes[kTopLeft], tr = m_sizes[kTopRight];
-    const fw::Size bl = m_sizes[kBottomLeft], br = m_sizes[kBottomRight];
-    if (const fw::Bitmap* b = piece(kTopLeft)) {
-        canvas.DrawBitmap(0, 0, *b);
-    }
-    if (const fw::Bitmap* b = piece(kTop)) {
-        canvas.StretchBlt(fw::Rect{tl.cx, 0, rc.right - tr.cx, tl.cy}, *b,
-                          fw::Rect{0, 0, b->Width(), b->Height()});
-    }
-    if (const fw::Bitmap* b = piece(kTopRight)) {
-        canvas.DrawBitmap(rc.right - tr.cx, 0, *b);
-    }
-    if (const fw::Bitmap* b = piece(kBottomLeft)) {
-        canvas.DrawBitmap(0, rc.bottom - bl.cy, *b);
-    }
-    if (const fw::Bitmap* b = piece(kBottom)) {
-        canvas.StretchBlt(
-            fw::Rect{bl.cx, rc.bottom - m_sizes[kBottom].cy, rc.right - br.cx, rc.bottom}, *b,
-            fw::Rect{0, 0, b->Width(), b->Height()});
-    }
-    if (const fw::Bitmap* b = piece(kBottomRight)) {
-        canvas.DrawBitmap(rc.right - br.cx, rc.bottom - br.cy, *b);
-    }
+    frame_.Paint(canvas, GetClientRect());
     CutCornerRegion(this, &canvas);
     return true;
 }

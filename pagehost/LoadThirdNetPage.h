@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/Bitmap.h"
+#include "pagehost/HtmlCtrl.h"
 #include "platform/Canvas.h"
 #include "platform/Window.h"
-#include "pagehost/HtmlCtrl.h"
 #include "skin/MyDrawBtn.h"
+#include "skin/SkinFrame.h"
 
 constexpr fw::UINT IDD_LOADTHIRDNETPAGE = 268;
 constexpr fw::UINT IDC_THIRD_MINIMIZE = 1079;
@@ -34,22 +34,19 @@ public:
     void Navigate(const std::string& url);
     void ToggleLayout();
     // 0 while the large layout shows, 1 while the small one does.
-    int Layout() const { return m_nLayout; }
-    CHtmlCtrl& HtmlCtrl() { return m_htmlCtrl; }
-    const CMyDrawBtn& MaximizeButton() const { return m_btnMax; }
+    int Layout() const { return layout_; }
+    CHtmlCtrl& HtmlCtrl() { return htmlCtrl_; }
+    const CMyDrawBtn& MaximizeButton() const { return maxButton_; }
 
 private:
-    // The frame pieces, in the order they are loaded.
-    enum Piece { kTopLeft, kTop, kTopRight, kBottomLeft, kBottom, kBottomRight, kPieces = 9 };
     void ApplyLayout(bool large);
     void SkinButtons();
 
-    std::shared_ptr<const fw::Bitmap> m_bitmaps[kPieces];
-    fw::Size m_sizes[kPieces];
-    fw::Font m_font;
-    CHtmlCtrl m_htmlCtrl;
-    CMyDrawBtn m_btnMin;
-    CMyDrawBtn m_btnMax;
-    CMyDrawBtn m_btnClose;
-    int m_nLayout = 0;
+    CSkinFrame frame_;
+    fw::Font font_;
+    CHtmlCtrl htmlCtrl_;
+    CMyDrawBtn minButton_;
+    CMyDrawBtn maxButton_;
+    CMyDrawBtn closeButton_;
+    int layout_ = 0;
 };

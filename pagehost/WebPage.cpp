@@ -9,13 +9,13 @@ bool CWebPage::SetDocument(const fw::web::DispatchPtr& pDisp) {
         ShowError("NULL pointer");
         return false;
     }
-    m_spDoc.reset();
+    document_.reset();
     fw::web::DocumentPtr doc = pDisp->QueryDocument();
     if (!doc) {
         ShowError("Failed to get HTML document COM object");
         return false;
     }
-    m_spDoc = std::move(doc);
+    document_ = std::move(doc);
     return true;
 }
 
@@ -24,20 +24,20 @@ bool CWebPage::AttachDocument(const fw::web::DocumentPtr& pDoc) {
         ShowError("NULL pointer");
         return false;
     }
-    if (pDoc == m_spDoc) {
+    if (pDoc == document_) {
         return true;
     }
-    m_spDoc = pDoc;
+    document_ = pDoc;
     return true;
 }
 
 bool CWebPage::GetJScript(std::shared_ptr<fw::web::Script>& spScript) {
-    if (!m_spDoc) {
+    if (!document_) {
         ShowError("NULL pointer");
         ShowError("Cannot GetScript");
         return false;
     }
-    spScript = m_spDoc->GetScript();
+    spScript = document_->GetScript();
     if (!spScript) {
         ShowError("Cannot GetScript");
         return false;

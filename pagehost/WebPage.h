@@ -28,16 +28,16 @@ public:
     bool CallScript(const std::string& strFunc, const std::string& strArg1,
                     const std::string& strArg2, fw::web::Value* pVarResult = nullptr);
 
-    const std::string& GetLastError() const { return m_strError; }
-    const fw::web::DocumentPtr& GetDocument() const { return m_spDoc; }
+    const std::string& GetLastError() const { return lastError_; }
+    const fw::web::DocumentPtr& GetDocument() const { return document_; }
 
 private:
     bool CallScriptArgs(const std::string& strFunc, const std::vector<std::string>& args,
                         fw::web::Value* pVarResult);
     bool GetJScript(std::shared_ptr<fw::web::Script>& spScript);
-    void ShowError(const std::string& text) { m_strError = text; }
+    void ShowError(const std::string& text) { lastError_ = text; }
     static std::string GetSystemErrorMessage(fw::web::Status status);
 
-    fw::web::DocumentPtr m_spDoc;
-    std::string m_strError;
+    fw::web::DocumentPtr document_;
+    std::string lastError_;
 };

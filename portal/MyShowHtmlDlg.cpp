@@ -1,53 +1,39 @@
 #include "portal/MyShowHtmlDlg.h"
 
-#include "session/ConfigFile.h"
 #include "pagehost/LoadThirdNetPage.h"
-#include "session/Session.h"
 #include "platform/Framework.h"
 #include "portal/NewsContentShowDlg.h"
 #include "portal/PageDocuments.h"
-#include "portal/PortalSeams.h"
 #include "portal/ShowContentForNewsDlg.h"
 #include "protocol/ServiceContract.h"
 #include "protocol/ServiceRequest.h"
-
-bool g_newsViewerClosed = false;
-bool g_messageDialogClosed = false;
+#include "session/ConfigFile.h"
+#include "session/Session.h"
 
 namespace {
-
-CMyShowHtmlDlg* g_current = nullptr;
 
 void QuestFailed() {
     fw::AfxMessageBox("QUEST FAILED!");
 }
 
-void OpenInBrowser(const std::string& url) {
-    if (GetPortalSeams().openInBrowser) {
-        GetPortalSeams().openInBrowser(url);
-    } else {
-        fw::OpenUrl(url);
-    }
-}
-
 }  // namespace
 
-PortalSeams& GetPortalSeams() {
-    static PortalSeams seams;
-    return seams;
+CMyShowHtmlDlg::CMyShowHtmlDlg(IMessaging& messaging, IForms& forms, fw::Window* parent)
+    : CDHtmlDialog(IDD, IDR_HTML_MYSHOWHTMLDLG, parent), messaging_(messaging), forms_(forms) {}
+
+CMyShowHtmlDlg::~CMyShowHtmlDlg() = default;
+
+bool CMyShowHtmlDlg::HasPageDocument() {
+    return GetDocument() != nullptr;
 }
 
-CMyShowHtmlDlg::CMyShowHtmlDlg(fw::Window* parent)
-    : CDHtmlDialog(IDD, IDR_HTML_MYSHOWHTMLDLG, parent) {}
-
-CMyShowHtmlDlg::~CMyShowHtmlDlg() {
-    if (g_current == this) {
-        g_current = nullptr;
-    }
+bool CMyShowHtmlDlg::CallPageScript(const std::string& function, const std::string& argument) {
+    return BindDocument() && webPage_.CallScript(function, argument);
 }
 
-CMyShowHtmlDlg* CMyShowHtmlDlg::Current() {
-    return g_current;
+fw::LRESULT CMyShowHtmlDlg::TellMainWindow(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) {
+    const fw::HWND main = GetParentHwnd();
+    return main != fw::kNoWindow ? fw::SendMessage(main, message, wParam, lParam) : 0;
 }
 
 std::span<const CDHtmlDialog::DHtmlEventMapEntry> CMyShowHtmlDlg::GetDHtmlEventMap() const {
@@ -72,31 +58,30 @@ std::span<const CDHtmlDialog::DHtmlEventMapEntry> CMyShowHtmlDlg::GetDHtmlEventM
 
 bool CMyShowHtmlDlg::OnInitDialog() {
     CDHtmlDialog::OnInitDialog();
-    g_current = this;
-    m_strLoginUrl = ReadConfigText(ConfigId::kUrlInLogin);
+    loginUrl_ = ReadConfigText(ConfigId::kUrlInLogin);
     SetSilent(true);
     NavigatePage(std::string(kHomePage));
     return true;
 }
 
 void CMyShowHtmlDlg::OnDestroy() {
-    if (m_pNewsViewer) {
-        m_pNewsViewer->DestroyWindow();
+    if (newsViewer_) {
+        newsViewer_->DestroyWindow();
     }
     CDHtmlDialog::OnDestroy();
 }
 
 bool CMyShowHtmlDlg::BindDocument() {
     fw::web::DocumentPtr doc = GetDocument();
-    return doc && m_webPage.AttachDocument(doc);
+    return doc && webPage_.AttachDocument(doc);
 }
 
 void CMyShowHtmlDlg::Call(const std::string& fn, const std::string& arg) {
-    m_webPage.CallScript(fn, arg);
+    webPage_.CallScript(fn, arg);
 }
 
 void CMyShowHtmlDlg::Call(const std::string& fn, const std::string& arg1, const std::string& arg2) {
-    m_webPage.CallScript(fn, arg1, arg2);
+    webPage_.CallScript(fn, arg1, arg2);
 }
 
 // ---- clicks ----
@@ -109,16 +94,16 @@ void CMyShowHtmlDlg::OnSearch() {
     const std::string text = doc->GetElementValue("StockCode").value_or("");
     const std::string kind = text.empty() ? "" : doc->GetElementValue("search_name").value_or("");
     NavigatePage(std::string(kNewsListPage));
-    m_strPending = SearchRequest(kind, text);
+    pendingRequest_ = SearchRequest(kind, text);
 }
 
 void CMyShowHtmlDlg::OnConsoleLogin() {
-    OpenInBrowser(ReadConfigText(ConfigId::kUrlConsole));
-    m_flags.consoleOpened = true;
+    fw::OpenUrl(ReadConfigText(ConfigId::kUrlConsole));
+    flags_.consoleOpened = true;
 }
 
 void CMyShowHtmlDlg::OnShowFlash() {
-    m_webPage.CallScript("showflash");
+    webPage_.CallScript("showflash");
 }
 
 void CMyShowHtmlDlg::OpenThirdNet(std::unique_ptr<CLoadThirdNetPage>& window,
@@ -135,139 +120,131 @@ void CMyShowHtmlDlg::OpenThirdNet(std::unique_ptr<CLoadThirdNetPage>& window,
 }
 
 void CMyShowHtmlDlg::OnQuotes() {
-    OpenThirdNet(m_pQuotes, ReadConfigText(ConfigId::kUrlQuotes), false);
+    OpenThirdNet(quotes_, ReadConfigText(ConfigId::kUrlQuotes), false);
 }
 
 void CMyShowHtmlDlg::OnCommunity() {
-    OpenInBrowser(ReadConfigText(ConfigId::kUrlCommunity));
+    fw::OpenUrl(ReadConfigText(ConfigId::kUrlCommunity));
 }
 
 void CMyShowHtmlDlg::OnStockInfo() {
-    OpenThirdNet(m_pStockInfo, ReadConfigText(ConfigId::kUrlStockInfo), true);
+    OpenThirdNet(stockInfo_, ReadConfigText(ConfigId::kUrlStockInfo), true);
 }
 
 void CMyShowHtmlDlg::OnCustomRequest() {
-    if (GetPortalSeams().openForm) {
-        GetPortalSeams().openForm(PortalForm::kCustomRequest, *this);
-    }
+    forms_.OpenCustomRequest(*this);
 }
 
 void CMyShowHtmlDlg::OnQuestionnaire() {
-    if (GetPortalSeams().openForm) {
-        GetPortalSeams().openForm(PortalForm::kQuestionnaire, *this);
-    }
+    forms_.OpenQuestionnaire(*this);
 }
 
 void CMyShowHtmlDlg::OnLeaveword() {
-    if (GetPortalSeams().openForm) {
-        GetPortalSeams().openForm(PortalForm::kLeaveword, *this);
-    }
+    messaging_.OpenLeaveword();
 }
 
 void CMyShowHtmlDlg::OnFortuneClassRoom() {
     const SessionValues s = Session().Get();
-    m_strPending = BuildServiceText(ServiceCall::kClassRoom, {s.virid, s.orgId});
+    pendingRequest_ = BuildServiceText(ServiceCall::kClassRoom, {s.virid, s.orgId});
     NavigatePage(std::string(kNewsListPage));
 }
 
 // ---- navigation ----
 
 void CMyShowHtmlDlg::OpenArticle(const std::string& request) {
-    m_strLastContent = request;
-    if (g_newsViewerClosed && m_pNewsViewer) {
-        m_pNewsViewer->DestroyWindow();
-        m_pNewsViewer.reset();
+    lastContentRequest_ = request;
+    if (newsViewerClosed_ && newsViewer_) {
+        newsViewer_->DestroyWindow();
+        newsViewer_.reset();
     }
-    if (!m_pNewsViewer) {
-        m_pNewsViewer = std::make_unique<CShowContentForNewsDlg>();
-        m_pNewsViewer->Create(CShowContentForNewsDlg::IDD, nullptr);
-        m_pNewsViewer->ShowWindow(fw::SW_SHOW);
+    if (!newsViewer_) {
+        newsViewer_ = std::make_unique<CShowContentForNewsDlg>(*this);
+        newsViewer_->Create(CShowContentForNewsDlg::IDD, nullptr);
+        newsViewer_->ShowWindow(fw::SW_SHOW);
         return;  // its content page queues the request once loaded
     }
-    m_pNewsViewer->ShowWindow(fw::SW_SHOW);
+    newsViewer_->ShowWindow(fw::SW_SHOW);
     QueueSessionRequest(request);
 }
 
 bool CMyShowHtmlDlg::OnBeforeNavigate(const fw::web::DispatchPtr& pDisp, const std::string& url) {
-    const NavOutcome outcome = ApplyNavigationRules(url, m_flags, Session().Get());
-    m_bAllowNavigation = outcome.allow;
+    const NavOutcome outcome = ApplyNavigationRules(url, flags_, Session().Get());
+    allowNavigation_ = outcome.allow;
     for (const NavAction& a : outcome.actions) {
         switch (a.kind) {
             case NavAction::kNavigatePage:
                 NavigatePage(a.text);
                 break;
             case NavAction::kSetPending:
-                m_strPending = a.text;
+                pendingRequest_ = a.text;
                 break;
             case NavAction::kQueue:
                 QueueSessionRequest(a.text);
                 break;
             case NavAction::kOpenBoardMessage:
-                m_strLastContent = a.text2;
-                if (GetPortalSeams().openBoardMessage) {
-                    GetPortalSeams().openBoardMessage(a.text);
-                }
+                lastContentRequest_ = a.text2;
+                messaging_.OpenBoardMessage(a.text);
                 QueueSessionRequest(a.text2);
                 break;
             case NavAction::kOpenArticle:
                 OpenArticle(a.text);
                 break;
             case NavAction::kOpenChat:
-                if (!m_flags.consoleOpened && GetPortalSeams().openChat) {
-                    GetPortalSeams().openChat(a.text, a.text2);
+                if (!flags_.consoleOpened) {
+                    messaging_.OpenChat(*this, a.text, a.text2);
                 }
                 break;
             case NavAction::kPageList:
                 if (BindDocument()) {
-                    Call("OutputHtml", m_strListDoc, a.text);
+                    Call("OutputHtml", listDocument_, a.text);
                 }
                 break;
             case NavAction::kPageBoard:
                 if (BindDocument()) {
-                    Call("OutputHtml", m_strBoardDoc, a.text);
+                    Call("OutputHtml", boardDocument_, a.text);
                 }
                 break;
         }
     }
-    if (!m_bAllowNavigation) {
+    if (!allowNavigation_) {
         return false;
     }
     return CDHtmlDialog::OnBeforeNavigate(pDisp, url);
 }
 
 void CMyShowHtmlDlg::OnNavigateComplete(const std::string& url) {
-    if (m_bAllowNavigation) {
+    if (allowNavigation_) {
         CDHtmlDialog::OnNavigateComplete(url);
     }
 }
 
 void CMyShowHtmlDlg::OnDocumentComplete(const std::string& url) {
-    if (m_bAllowNavigation) {
+    if (allowNavigation_) {
         CDHtmlDialog::OnDocumentComplete(url);
     }
-    if (!EqualsNoCase(url, m_strCurrentPage) || m_strPending.empty()) {
-        if (!m_strLoginUrl.empty() && EqualsNoCase(url, m_strLoginUrl)) {
+    if (!EqualsNoCase(url, currentPage_) || pendingRequest_.empty()) {
+        if (!loginUrl_.empty() && EqualsNoCase(url, loginUrl_)) {
             FillLoginForm();
         }
         return;
     }
     const SessionValues s = Session().Get();
-    if (m_strCurrentPage.find("newslist") != std::string::npos && BindDocument()) {
-        Call("Communication_flash", m_strMenuDoc);
+    if (currentPage_.find("newslist") != std::string::npos && BindDocument()) {
+        Call("Communication_flash", menuDocument_);
     }
-    if (m_strCurrentPage.find("messagelist.html") != std::string::npos) {
+    if (currentPage_.find("messagelist.html") != std::string::npos) {
         if (BindDocument()) {
-            Call("Communication_flash", m_strMenuDoc);
+            Call("Communication_flash", menuDocument_);
         }
-        m_flags.atMessageList = true;
+        flags_.atMessageList = true;
     }
-    if (m_strCurrentPage.find("home.html") != std::string::npos) {
+    if (currentPage_.find("home.html") != std::string::npos) {
         QueueSessionRequest(BuildServiceText(ServiceCall::kHomeImages, {}));
     }
     if (s.userType == "1" && BindDocument()) {
         Call("singleSignOn", PageDocuments::SignOnDocument());
     }
-    QueueSessionRequest(std::exchange(m_strPending, std::string()));
+    QueueSessionRequest(std::exchange(pendingRequest_, std::string()));
 }
 
 void CMyShowHtmlDlg::FillLoginForm() {
@@ -296,10 +273,9 @@ fw::LRESULT CMyShowHtmlDlg::WindowProc(fw::UINT message, fw::WPARAM wParam, fw::
     using namespace WindowMsg;
     switch (message) {
         case kPortalIdentity: {
-            NavigatePage(m_strCurrentPage.empty()
-                             ? std::string(kHomePage)
-                             : m_strCurrentPage.substr(m_strProgramDir.size()));
-            m_strPending = BuildServiceText(ServiceCall::kHomeLatest, {Session().Virid()});
+            NavigatePage(currentPage_.empty() ? std::string(kHomePage)
+                                              : currentPage_.substr(programDir_.size()));
+            pendingRequest_ = BuildServiceText(ServiceCall::kHomeLatest, {Session().Virid()});
             return 0;
         }
         case kPortalPopup: {
@@ -333,7 +309,7 @@ fw::LRESULT CMyShowHtmlDlg::WindowProc(fw::UINT message, fw::WPARAM wParam, fw::
 
 void CMyShowHtmlDlg::ShowList(const std::string& list) {
     Call("OutputHtml", list);
-    Call("showonline_new", m_strContactDoc);
+    Call("showonline_new", contactDocument_);
 }
 
 fw::LRESULT CMyShowHtmlDlg::OnReply(fw::UINT message, RecordSetList& sets) {
@@ -349,24 +325,21 @@ fw::LRESULT CMyShowHtmlDlg::OnReply(fw::UINT message, RecordSetList& sets) {
             OnHome(sets);
             break;
         case kPortalArticle:
-            if (m_pNewsViewer && m_pNewsViewer->ContentPage() != nullptr) {
-                result = m_pNewsViewer->ContentPage()->SendMessage(
+            if (newsViewer_ && newsViewer_->ContentPage() != nullptr) {
+                result = newsViewer_->ContentPage()->SendMessage(
                     kArticleToPage, 0, reinterpret_cast<fw::LPARAM>(&sets));
             }
             break;
         case kPortalChat: {
             RecordSet& set = *sets.front();
             if (EqualsNoCase(set.Tag(), ReplyTag::kContacts)) {
-                if (GetPortalSeams().contactDocument) {
-                    std::string doc = GetPortalSeams().contactDocument(set);
-                    if (BindDocument()) {
-                        m_strContactDoc = doc;
-                        Call("showonline", m_strContactDoc);
-                    }
+                std::string doc = messaging_.ContactDocument(set);
+                if (BindDocument()) {
+                    contactDocument_ = std::move(doc);
+                    Call("showonline", contactDocument_);
                 }
-            } else if (EqualsNoCase(set.Tag(), ReplyTag::kChatMessages) &&
-                       GetPortalSeams().arrivingMessages) {
-                GetPortalSeams().arrivingMessages(sets);
+            } else if (EqualsNoCase(set.Tag(), ReplyTag::kChatMessages)) {
+                messaging_.OnArrivingMessages(*this, sets);
             }
             break;
         }
@@ -376,15 +349,15 @@ fw::LRESULT CMyShowHtmlDlg::OnReply(fw::UINT message, RecordSetList& sets) {
             break;
         case kPortalColumnNews:
             if (auto list = D::BuildColumnNews(sets); list && BindDocument()) {
-                m_strListDoc = *list;
-                Call("showColmn", m_strColumnDoc);
-                ShowList(m_strListDoc);
+                listDocument_ = *list;
+                Call("showColmn", columnDocument_);
+                ShowList(listDocument_);
             }
             break;
         case kPortalMenu:
             if (auto menu = D::BuildMenu(sets)) {
-                if (m_strMenuDoc.empty()) {
-                    m_strMenuDoc = *menu;
+                if (menuDocument_.empty()) {
+                    menuDocument_ = *menu;
                 }
                 if (BindDocument()) {
                     Call("Communication_flash", *menu);
@@ -393,26 +366,23 @@ fw::LRESULT CMyShowHtmlDlg::OnReply(fw::UINT message, RecordSetList& sets) {
             break;
         case kPortalSearch:
             if (auto list = D::BuildSearch(sets); list && BindDocument()) {
-                m_strListDoc = *list;
-                ShowList(m_strListDoc);
+                listDocument_ = *list;
+                ShowList(listDocument_);
             }
             break;
         case kPortalChatHistory:
-            if (GetPortalSeams().chatHistory) {
-                GetPortalSeams().chatHistory(sets);
-            }
+            result = messaging_.OnChatHistory(sets);
             break;
         case kPortalBoardList:
             if (auto board = D::BuildBoardList(sets); board && BindDocument()) {
-                m_strBoardDoc = *board;
-                Call("showColmn", m_strColumnDoc);
-                ShowList(m_strBoardDoc);
+                boardDocument_ = *board;
+                Call("showColmn", columnDocument_);
+                ShowList(boardDocument_);
             }
             break;
         case kPortalBoardMessage:
-            if (EqualsNoCase(sets.front()->Tag(), ReplyTag::kBoardMessage) &&
-                GetPortalSeams().boardMessageReply) {
-                GetPortalSeams().boardMessageReply(sets);
+            if (EqualsNoCase(sets.front()->Tag(), ReplyTag::kBoardMessage)) {
+                result = messaging_.OnBoardMessageReply(sets);
             }
             break;
         case kPortalImages:
@@ -437,8 +407,8 @@ void CMyShowHtmlDlg::OnHome(RecordSetList& sets) {
     if (s.userType == "1") {
         Call("singleSignOn", PageDocuments::SignOnDocument());
     }
-    if (!m_strMenuDoc.empty()) {
-        Call("Communication_flash", m_strMenuDoc);
+    if (!menuDocument_.empty()) {
+        Call("Communication_flash", menuDocument_);
     } else {
         QueueSessionRequest(BuildServiceText(ServiceCall::kMenu, {s.virid}));
     }
@@ -453,18 +423,18 @@ void CMyShowHtmlDlg::OnListReply(RecordSetList& sets, bool menuNews, fw::LRESULT
     if (!docs) {
         return;
     }
-    m_strColumnDoc = docs->columns;
+    columnDocument_ = docs->columns;
     if (!BindDocument()) {
         return;
     }
-    m_strListDoc = docs->list;
-    Call("showColmn", m_strColumnDoc);
-    ShowList(m_strListDoc);
+    listDocument_ = docs->list;
+    Call("showColmn", columnDocument_);
+    ShowList(listDocument_);
 }
 
 // ---- navigation rules ----
 
-namespace navrules {
+namespace {
 
 constexpr std::string_view kMarkers[] = {
     "prdid=", "html?id=", "sid=", "flaid=", "getPage=", "fworid=", "msgid=", "getmessagelisturl="};
@@ -497,8 +467,7 @@ void ListRequest(NavOutcome& out, const PortalFlags& flags, std::string request)
     }
 }
 
-}  // namespace navrules
-using namespace navrules;
+}  // namespace
 
 NavOutcome ApplyNavigationRules(std::string_view url, PortalFlags& flags, const SessionValues& s) {
     NavOutcome out;

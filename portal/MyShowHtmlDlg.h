@@ -5,14 +5,15 @@
 
 #include <memory>
 #include <string>
-
 #include <string_view>
 #include <vector>
-#include "pagehost/DHtmlDialog.h"
 
-#include "session/Session.h"
-#include "session/WindowMessages.h"
+#include "pagehost/DHtmlDialog.h"
+#include "portal/ShowContentForNewsDlg.h"
 #include "protocol/RecordSet.h"
+#include "session/Session.h"
+#include "session/Subsystems.h"
+#include "session/WindowMessages.h"
 
 // Page files the portal shows, relative to the program's folder.
 inline constexpr std::string_view kHomePage = "htmlPath\\home.html";
@@ -47,27 +48,23 @@ struct NavOutcome {
     std::vector<NavAction> actions;
 };
 
-// Rules 1-12 for one URL (GBK, decoded). `flags` is updated as the rules say.
+// What one URL does to the portal (GBK, decoded): whether the browser may follow it and the
+// actions it starts, in order. `flags` is updated on the way.
 NavOutcome ApplyNavigationRules(std::string_view url, PortalFlags& flags, const SessionValues& s);
 
 // The search: pending request for a kind and text read from the home page.
 std::string SearchRequest(std::string_view kind, std::string_view text);
 
-class CShowContentForNewsDlg;
 class CLoadThirdNetPage;
 
-
-// Set by a closing viewer or message dialog, never cleared: from then on each article (or
-// message) link replaces the window by a fresh one.
-extern bool g_newsViewerClosed;
-extern bool g_messageDialogClosed;
-
-class CMyShowHtmlDlg : public CDHtmlDialog {
+// The portal page offers itself to the messaging and forms windows (IPortalPage) and opens
+// them through the interfaces it is given; both outlive it.
+class CMyShowHtmlDlg : public CDHtmlDialog, public IPortalPage, public INewsViewerOwner {
 public:
     static constexpr fw::UINT IDD = 132;
     static constexpr fw::UINT kThirdNetTemplate = 268;
 
-    explicit CMyShowHtmlDlg(fw::Window* parent = nullptr);
+    CMyShowHtmlDlg(IMessaging& messaging, IForms& forms, fw::Window* parent = nullptr);
     ~CMyShowHtmlDlg() override;
 
     bool OnInitDialog() override;
@@ -86,26 +83,39 @@ public:
     void OnFortuneClassRoom();
     void OnLeaveword();
 
-    // State, for the tests and the viewer.
-    const std::string& PendingRequest() const { return m_strPending; }
-    const std::string& LastContentRequest() const { return m_strLastContent; }
-    const PortalFlags& Flags() const { return m_flags; }
-    const std::string& ContactDocument() const { return m_strContactDoc; }
-    const std::string& ColumnDocument() const { return m_strColumnDoc; }
-    const std::string& ListDocument() const { return m_strListDoc; }
-    const std::string& MenuDocument() const { return m_strMenuDoc; }
-    const std::string& BoardDocument() const { return m_strBoardDoc; }
-    const std::string& LoginPageUrl() const { return m_strLoginUrl; }
-    CShowContentForNewsDlg* NewsViewer() const { return m_pNewsViewer.get(); }
-    // The portal of the running program (the last one initialised), for the viewer.
-    static CMyShowHtmlDlg* Current();
+    // IPortalPage.
+    fw::Window& PageWindow() override { return *this; }
+    bool HasPageDocument() override;
+    bool CallPageScript(const std::string& function, const std::string& argument) override;
+    fw::LRESULT TellMainWindow(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) override;
+    PendingMessageSets& PendingMessages() override { return pendingMessages_; }
+    bool ConsoleOpened() const override { return flags_.consoleOpened; }
+
+    // INewsViewerOwner: the article pages live where the portal's pages do.
+    const std::string& PageFolder() const override { return programDir_; }
+    const std::string& LastContentRequest() const override { return lastContentRequest_; }
+    void OnNewsViewerClosed() override { newsViewerClosed_ = true; }
+
+    // State, for the tests.
+    const std::string& PendingRequest() const { return pendingRequest_; }
+    const PortalFlags& Flags() const { return flags_; }
+    const std::string& ContactDocument() const { return contactDocument_; }
+    const std::string& ColumnDocument() const { return columnDocument_; }
+    const std::string& ListDocument() const { return listDocument_; }
+    const std::string& MenuDocument() const { return menuDocument_; }
+    const std::string& BoardDocument() const { return boardDocument_; }
+    const std::string& LoginPageUrl() const { return loginUrl_; }
+    CShowContentForNewsDlg* NewsViewer() const { return newsViewer_.get(); }
+    // Set once a viewer was closed and never cleared: from then on each article link
+    // replaces the viewer by a fresh one.
+    bool NewsViewerClosed() const { return newsViewerClosed_; }
 
 protected:
     std::span<const DHtmlEventMapEntry> GetDHtmlEventMap() const override;
     bool OnBeforeNavigate(const fw::web::DispatchPtr& pDisp, const std::string& url) override;
     void OnNavigateComplete(const std::string& url) override;
     void OnDocumentComplete(const std::string& url) override;
-    bool OnPageContextMenu() override { return !m_flags.consoleOpened; }
+    bool OnPageContextMenu() override { return !flags_.consoleOpened; }
 
 private:
     // Binds the bridge to the document shown now; false without one.
@@ -121,17 +131,21 @@ private:
     void OnListReply(RecordSetList& sets, bool menuNews, fw::LRESULT& result);
     void ShowList(const std::string& list);
 
-    std::string m_strLoginUrl;
-    std::string m_strPending;
-    std::string m_strLastContent;
-    std::string m_strContactDoc;
-    std::string m_strColumnDoc;
-    std::string m_strListDoc;
-    std::string m_strMenuDoc;
-    std::string m_strBoardDoc;
-    PortalFlags m_flags;
-    bool m_bAllowNavigation = true;
-    std::unique_ptr<CShowContentForNewsDlg> m_pNewsViewer;
-    std::unique_ptr<CLoadThirdNetPage> m_pQuotes;
-    std::unique_ptr<CLoadThirdNetPage> m_pStockInfo;
+    std::string loginUrl_;
+    std::string pendingRequest_;
+    std::string lastContentRequest_;
+    std::string contactDocument_;
+    std::string columnDocument_;
+    std::string listDocument_;
+    std::string menuDocument_;
+    std::string boardDocument_;
+    PortalFlags flags_;
+    bool allowNavigation_ = true;
+    bool newsViewerClosed_ = false;
+    IMessaging& messaging_;
+    IForms& forms_;
+    PendingMessageSets pendingMessages_;
+    std::unique_ptr<CShowContentForNewsDlg> newsViewer_;
+    std::unique_ptr<CLoadThirdNetPage> quotes_;
+    std::unique_ptr<CLoadThirdNetPage> stockInfo_;
 };

@@ -2,9 +2,9 @@
 
 #include "platform/Framework.h"
 #include "platform/core/Text.h"
-#include "portal/MyShowHtmlDlg.h"
-
+#include "portal/ShowContentForNewsDlg.h"
 #include "session/Session.h"
+#include "skin/SkinFrame.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 
 }  // namespace
 
-CNewsContentShowDlg::CNewsContentShowDlg(fw::Window* parent)
-    : CDHtmlDialog(IDD, IDR_HTML_NEWSCONTENTSHOWDLG, parent) {}
+CNewsContentShowDlg::CNewsContentShowDlg(fw::Window* parent, INewsViewerOwner* owner)
+    : CDHtmlDialog(IDD, IDR_HTML_NEWSCONTENTSHOWDLG, parent), owner_(owner) {}
 
 bool CNewsContentShowDlg::OnInitDialog() {
     CDHtmlDialog::OnInitDialog();
@@ -53,16 +53,15 @@ void CNewsContentShowDlg::OnDocumentComplete(const std::string& url) {
     }
     if (url.find("SmallContentPage.html") != std::string::npos) {
         if (std::optional<std::string> body = doc->GetBodyHtml()) {
-            doc->SetBodyHtml(Fill(*body, m_strTitle, m_strDate, m_strAuthor, m_strText));
+            doc->SetBodyHtml(Fill(*body, title_, date_, author_, text_));
         }
     } else if (url.find("ContentPage.html") != std::string::npos) {
-        if (!m_strBodyTemplate.empty()) {
-            doc->SetBodyHtml(m_strFilledBody);
+        if (!bodyTemplate_.empty()) {
+            doc->SetBodyHtml(filledBody_);
         } else {
-            m_strBodyTemplate = doc->GetBodyHtml().value_or("");
-            if (CMyShowHtmlDlg* portal = CMyShowHtmlDlg::Current();
-                portal != nullptr && !portal->LastContentRequest().empty()) {
-                QueueSessionRequest(portal->LastContentRequest());
+            bodyTemplate_ = doc->GetBodyHtml().value_or("");
+            if (owner_ != nullptr && !owner_->LastContentRequest().empty()) {
+                QueueSessionRequest(owner_->LastContentRequest());
             }
         }
     }
@@ -73,18 +72,18 @@ fw::LRESULT CNewsContentShowDlg::OnArticle(RecordSetList& sets) {
     if (set != nullptr && set->MoveFirst()) {
         do {
             // Every row is read; the last one's values stand.
-            m_strText = set->Value("prd_news_text");
-            m_strTitle = set->Value("prd_news_title");
-            m_strDate = set->Value("insertdate");
-            m_strAuthor = set->Value("usr_vuser_truen");
+            text_ = set->Value("prd_news_text");
+            title_ = set->Value("prd_news_title");
+            date_ = set->Value("insertdate");
+            author_ = set->Value("usr_vuser_truen");
         } while (set->MoveNext());
     }
-    if (m_strBodyTemplate.empty()) {
+    if (bodyTemplate_.empty()) {
         return -1;
     }
-    m_strFilledBody = Fill(m_strBodyTemplate, m_strTitle, m_strDate, m_strAuthor, m_strText);
+    filledBody_ = Fill(bodyTemplate_, title_, date_, author_, text_);
     if (fw::web::DocumentPtr doc = GetDocument()) {
-        doc->SetBodyHtml(m_strFilledBody);
+        doc->SetBodyHtml(filledBody_);
     }
     sets.clear();
     return 0;
@@ -111,7 +110,6 @@ bool CNewsContentShowDlg::OnBeforeNavigate(const fw::web::DispatchPtr& pDisp,
 }
 
 void CNewsContentShowDlg::OnLButtonDown(fw::UINT keys, fw::Point p) {
-    fw::SetDragFullWindows(true);
-    StartSystemMove();
+    BeginSkinDrag(*this);
     CDHtmlDialog::OnLButtonDown(keys, p);
 }

@@ -7,13 +7,17 @@
 
 #include "pagehost/DHtmlDialog.h"
 #include "protocol/RecordSet.h"
+#include "session/WindowMessages.h"
+
+class INewsViewerOwner;
 
 class CNewsContentShowDlg : public CDHtmlDialog {
 public:
     static constexpr fw::UINT IDD = 225;
-    static constexpr fw::UINT kArticleMessage = fw::WM_USER + 7;
+    static constexpr fw::UINT kArticleMessage = WindowMsg::kArticleToPage;
 
-    explicit CNewsContentShowDlg(fw::Window* parent = nullptr);
+    // Without an owner the page asks for no article once loaded.
+    explicit CNewsContentShowDlg(fw::Window* parent = nullptr, INewsViewerOwner* owner = nullptr);
 
     bool OnInitDialog() override;
     fw::LRESULT WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) override;
@@ -22,9 +26,9 @@ public:
     // The article reply: 0 when shown, -1 when dropped (no body template yet).
     fw::LRESULT OnArticle(RecordSetList& sets);
 
-    const std::string& BodyTemplate() const { return m_strBodyTemplate; }
-    const std::string& FilledBody() const { return m_strFilledBody; }
-    const std::string& Title() const { return m_strTitle; }
+    const std::string& BodyTemplate() const { return bodyTemplate_; }
+    const std::string& FilledBody() const { return filledBody_; }
+    const std::string& Title() const { return title_; }
 
     // The placeholder words replaced in a page body (GBK template, GBK values).
     static std::string Fill(std::string body, const std::string& title, const std::string& date,
@@ -35,10 +39,11 @@ protected:
     void OnDocumentComplete(const std::string& url) override;
 
 private:
-    std::string m_strBodyTemplate;
-    std::string m_strFilledBody;
-    std::string m_strAuthor;
-    std::string m_strDate;
-    std::string m_strTitle;
-    std::string m_strText;
+    INewsViewerOwner* owner_;
+    std::string bodyTemplate_;
+    std::string filledBody_;
+    std::string author_;
+    std::string date_;
+    std::string title_;
+    std::string text_;
 };

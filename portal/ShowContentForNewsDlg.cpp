@@ -1,46 +1,38 @@
 #include "portal/ShowContentForNewsDlg.h"
 
 #include "platform/Framework.h"
-#include "platform/Resources.h"
 #include "platform/core/Text.h"
-#include "portal/MyShowHtmlDlg.h"
 #include "portal/NewsContentShowDlg.h"
 #include "skin/CutCornerRegion.h"
 
 namespace {
 
-// Frame bitmaps in loading order: top-left, top edge, top-right, bottom-left, bottom edge,
-// bottom-right.
-constexpr fw::UINT kFrameBitmaps[] = {231, 232, 233, 229, 234, 230};
 constexpr int kButtonY = 20;
 constexpr int kButtonSize = 15;
 
 }  // namespace
 
-CShowContentForNewsDlg::CShowContentForNewsDlg(fw::Window* parent) : fw::Dialog(IDD, parent) {}
+CShowContentForNewsDlg::CShowContentForNewsDlg(INewsViewerOwner& owner, fw::Window* parent)
+    : fw::Dialog(IDD, parent), owner_(owner) {}
 
 CShowContentForNewsDlg::~CShowContentForNewsDlg() = default;
 
 bool CShowContentForNewsDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     SetWindowText(vq::Gbk("新闻内容浏览页"));
-    m_pContent = std::make_unique<CNewsContentShowDlg>(this);
-    // The article pages live where the portal's pages do.
-    if (CMyShowHtmlDlg* portal = CMyShowHtmlDlg::Current()) {
-        m_pContent->SetProgramDir(portal->ProgramDir());
+    content_ = std::make_unique<CNewsContentShowDlg>(this, &owner_);
+    if (!owner_.PageFolder().empty()) {
+        content_->SetProgramDir(owner_.PageFolder());
     }
-    m_pContent->Create(CNewsContentShowDlg::IDD, this);
-    m_pContent->ShowWindow(fw::SW_SHOW);
-    for (std::size_t i = 0; i < std::size(kFrameBitmaps); ++i) {
-        m_bitmaps[i] = fw::Resources::Global().LoadBitmap(kFrameBitmaps[i]);
-        m_sizes[i] = m_bitmaps[i] ? m_bitmaps[i]->GetSize() : fw::Size{};
-    }
-    m_btnMin.SubclassDlgItem(kMinimize, this);
-    m_btnMin.SetBitmaps(141, 133, 136, 141);
-    m_btnSize.SubclassDlgItem(kSizeToggle, this);
-    m_btnSize.SetBitmaps(235, 237, 236, 235);
-    m_btnClose.SubclassDlgItem(kClose, this);
-    m_btnClose.SetBitmaps(140, 134, 135, 140);
+    content_->Create(CNewsContentShowDlg::IDD, this);
+    content_->ShowWindow(fw::SW_SHOW);
+    frame_.Load();
+    minButton_.SubclassDlgItem(kMinimize, this);
+    minButton_.SetBitmaps(141, 133, 136, 141);
+    sizeButton_.SubclassDlgItem(kSizeToggle, this);
+    sizeButton_.SetBitmaps(235, 237, 236, 235);
+    closeButton_.SubclassDlgItem(kClose, this);
+    closeButton_.SetBitmaps(140, 134, 135, 140);
     SetWindowPos(fw::HWND_TOPMOST, 0, 0, 0, 0,
                  fw::SWP_NOMOVE | fw::SWP_NOSIZE | fw::SWP_NOACTIVATE);
     LargeLayout();
@@ -48,11 +40,11 @@ bool CShowContentForNewsDlg::OnInitDialog() {
 }
 
 void CShowContentForNewsDlg::LargeLayout() {
-    m_bLarge = true;
+    large_ = true;
     MoveWindow(0, 0, 1005, 728);
     CenterWindow();
-    if (m_pContent) {
-        m_pContent->MoveWindow(0, 48, 1005, 663);
+    if (content_) {
+        content_->MoveWindow(0, 48, 1005, 663);
     }
     const int xs[] = {930, 950, 970};
     const fw::UINT ids[] = {kMinimize, kSizeToggle, kClose};
@@ -65,21 +57,21 @@ void CShowContentForNewsDlg::LargeLayout() {
         title->MoveWindow(480, 0, 120, 46);
         title->ShowWindow(fw::SW_SHOW);
     }
-    if (m_pContent) {
-        m_pContent->SendMessage(fw::WM_MOVE);
+    if (content_) {
+        content_->SendMessage(fw::WM_MOVE);
     }
     Invalidate();
 }
 
 void CShowContentForNewsDlg::ToggleSize() {
-    if (m_bLarge) {
-        m_bLarge = false;
+    if (large_) {
+        large_ = false;
         if (fw::Window* title = GetDlgItem(kTitlePicture)) {
             title->ShowWindow(fw::SW_HIDE);
         }
         MoveWindow(250, 160, 600, 450);
-        if (m_pContent) {
-            m_pContent->MoveWindow(0, 48, 600, 382);
+        if (content_) {
+            content_->MoveWindow(0, 48, 600, 382);
         }
         const int xs[] = {525, 545, 565};
         const fw::UINT ids[] = {kMinimize, kSizeToggle, kClose};
@@ -90,13 +82,13 @@ void CShowContentForNewsDlg::ToggleSize() {
         }
         CenterWindow();
         Invalidate();
-        if (m_pContent) {
-            m_pContent->NavigatePage("htmlPath\\SmallContentPage.html");
+        if (content_) {
+            content_->NavigatePage("htmlPath\\SmallContentPage.html");
         }
     } else {
         LargeLayout();
-        if (m_pContent) {
-            m_pContent->NavigatePage("htmlPath\\ContentPage.html");
+        if (content_) {
+            content_->NavigatePage("htmlPath\\ContentPage.html");
         }
     }
 }
@@ -110,11 +102,11 @@ bool CShowContentForNewsDlg::OnCommand(fw::UINT id, fw::UINT notifyCode, fw::HWN
             ToggleSize();
             return true;
         case kClose:
-            if (m_pContent) {
-                m_pContent->DestroyWindow();
+            if (content_) {
+                content_->DestroyWindow();
             }
             DestroyWindow();
-            g_newsViewerClosed = true;
+            owner_.OnNewsViewerClosed();
             return true;
         default:
             return fw::Dialog::OnCommand(id, notifyCode, control);
@@ -133,8 +125,7 @@ fw::LRESULT CShowContentForNewsDlg::WindowProc(fw::UINT message, fw::WPARAM wPar
 }
 
 void CShowContentForNewsDlg::OnLButtonDown(fw::UINT keys, fw::Point p) {
-    fw::SetDragFullWindows(true);
-    StartSystemMove();
+    BeginSkinDrag(*this);
     SetFocus();
     fw::Dialog::OnLButtonDown(keys, p);
 }
@@ -150,30 +141,6 @@ bool CShowContentForNewsDlg::OnEraseBkgnd(fw::Canvas& canvas) {
 }
 
 void CShowContentForNewsDlg::OnPaint(fw::Canvas& canvas) {
-    const fw::Rect rc = GetClientRect();
-    canvas.FillSolidRect(rc, fw::RGB(255, 255, 255));
-    const fw::Size tl = m_sizes[kTopLeft], tr = m_sizes[kTopRight];
-    const fw::Size bl = m_sizes[kBottomLeft], br = m_sizes[kBottomRight];
-    if (const fw::Bitmap* b = m_bitmaps[kTopLeft].get()) {
-        canvas.DrawBitmap(0, 0, *b);
-    }
-    if (const fw::Bitmap* b = m_bitmaps[kTop].get()) {
-        canvas.StretchBlt(fw::Rect{tl.cx, 0, rc.right - tr.cx, tl.cy}, *b,
-                          fw::Rect{0, 0, b->Width(), b->Height()});
-    }
-    if (const fw::Bitmap* b = m_bitmaps[kTopRight].get()) {
-        canvas.DrawBitmap(rc.right - tr.cx, 0, *b);
-    }
-    if (const fw::Bitmap* b = m_bitmaps[kBottomLeft].get()) {
-        canvas.DrawBitmap(0, rc.bottom - bl.cy, *b);
-    }
-    if (const fw::Bitmap* b = m_bitmaps[kBottom].get()) {
-        canvas.StretchBlt(
-            fw::Rect{bl.cx, rc.bottom - m_sizes[kBottom].cy, rc.right - br.cx, rc.bottom}, *b,
-            fw::Rect{0, 0, b->Width(), b->Height()});
-    }
-    if (const fw::Bitmap* b = m_bitmaps[kBottomRight].get()) {
-        canvas.DrawBitmap(rc.right - br.cx, rc.bottom - br.cy, *b);
-    }
+    frame_.Paint(canvas, GetClientRect());
     CutCornerRegion(this, &canvas);
 }

@@ -3,12 +3,26 @@
 // own minimise, size and close buttons and a large and a small layout.
 
 #include <memory>
+#include <string>
 
-#include "platform/Bitmap.h"
 #include "platform/Window.h"
+#include "session/WindowMessages.h"
 #include "skin/MyDrawBtn.h"
+#include "skin/SkinFrame.h"
 
 class CNewsContentShowDlg;
+
+// What the viewer and its article page need from the window that opens them.
+class INewsViewerOwner {
+public:
+    virtual ~INewsViewerOwner() = default;
+    // The folder the article pages are found in (GBK, with its trailing separator).
+    virtual const std::string& PageFolder() const = 0;
+    // The article request the content page queues once it has first loaded.
+    virtual const std::string& LastContentRequest() const = 0;
+    // The user closed the viewer.
+    virtual void OnNewsViewerClosed() = 0;
+};
 
 class CShowContentForNewsDlg : public fw::Dialog {
 public:
@@ -17,9 +31,9 @@ public:
     static constexpr fw::UINT kSizeToggle = 1040;
     static constexpr fw::UINT kClose = 1041;
     static constexpr fw::UINT kTitlePicture = 1048;
-    static constexpr fw::UINT kDisableToggle = fw::WM_USER + 24;
+    static constexpr fw::UINT kDisableToggle = WindowMsg::kViewerNoToggle;
 
-    explicit CShowContentForNewsDlg(fw::Window* parent = nullptr);
+    explicit CShowContentForNewsDlg(INewsViewerOwner& owner, fw::Window* parent = nullptr);
     ~CShowContentForNewsDlg() override;
 
     bool OnInitDialog() override;
@@ -31,18 +45,17 @@ public:
     void OnLButtonDblClk(fw::UINT keys, fw::Point p) override;
 
     void ToggleSize();
-    bool IsLarge() const { return m_bLarge; }
-    CNewsContentShowDlg* ContentPage() const { return m_pContent.get(); }
+    bool IsLarge() const { return large_; }
+    CNewsContentShowDlg* ContentPage() const { return content_.get(); }
 
 private:
     void LargeLayout();
-    enum Piece { kTopLeft, kTop, kTopRight, kBottomLeft, kBottom, kBottomRight, kPieces };
 
-    std::shared_ptr<const fw::Bitmap> m_bitmaps[kPieces];
-    fw::Size m_sizes[kPieces];
-    CMyDrawBtn m_btnMin;
-    CMyDrawBtn m_btnSize;
-    CMyDrawBtn m_btnClose;
-    std::unique_ptr<CNewsContentShowDlg> m_pContent;
-    bool m_bLarge = false;
+    INewsViewerOwner& owner_;
+    CSkinFrame frame_;
+    CMyDrawBtn minButton_;
+    CMyDrawBtn sizeButton_;
+    CMyDrawBtn closeButton_;
+    std::unique_ptr<CNewsContentShowDlg> content_;
+    bool large_ = false;
 };

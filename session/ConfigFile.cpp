@@ -2,9 +2,9 @@
 
 #include <mutex>
 
-#include "session/IniFileReader.h"
 #include "platform/core/File.h"
 #include "platform/core/Profile.h"
+#include "session/IniFileReader.h"
 
 namespace {
 

@@ -33,45 +33,45 @@ bool CIniFileReader::SetFileName(std::string_view name) {
     if (name.empty() || name.size() > kMaxFileName) {
         return false;
     }
-    m_szFileName.assign(name);
+    fileName_.assign(name);
     return true;
 }
 
 bool CIniFileReader::Load() {
     Release();
-    const vq::ReadResult r = vq::ReadWholeFile(m_szFileName, m_data);
-    m_unreadable = r == vq::ReadResult::kFailed;
+    const vq::ReadResult r = vq::ReadWholeFile(fileName_, data_);
+    unreadable_ = r == vq::ReadResult::kFailed;
     if (r != vq::ReadResult::kOk) {
-        m_data.clear();
+        data_.clear();
         return false;
     }
     IndexSections();
-    return !m_data.empty();
+    return !data_.empty();
 }
 
 bool CIniFileReader::LoadFromBuffer(std::string_view content) {
     Release();
     if (content.size() > vq::kMaxTextFileBytes) {
-        m_unreadable = true;
+        unreadable_ = true;
         return false;
     }
-    m_data.assign(content);
+    data_.assign(content);
     IndexSections();
-    return !m_data.empty();
+    return !data_.empty();
 }
 
 void CIniFileReader::Release() {
-    m_data.clear();
-    m_data.shrink_to_fit();
-    m_sections.clear();
-    m_unreadable = false;
+    data_.clear();
+    data_.shrink_to_fit();
+    sections_.clear();
+    unreadable_ = false;
 }
 
 void CIniFileReader::IndexSections() {
-    m_sections.clear();
-    for (std::size_t i = 0; i < m_data.size(); ++i) {
-        if (m_data[i] == '[' && (i == 0 || m_data[i - 1] == '\n')) {
-            m_sections.push_back(static_cast<int>(i + 1));
+    sections_.clear();
+    for (std::size_t i = 0; i < data_.size(); ++i) {
+        if (data_[i] == '[' && (i == 0 || data_[i - 1] == '\n')) {
+            sections_.push_back(static_cast<int>(i + 1));
         }
     }
 }
@@ -80,21 +80,21 @@ int CIniFileReader::SectionPos(int i) const {
     if (i < 0 || i >= SectionCount()) {
         return -1;
     }
-    return m_sections[static_cast<std::size_t>(i)];
+    return sections_[static_cast<std::size_t>(i)];
 }
 
 std::size_t CIniFileReader::NextLine(std::size_t pos) const {
-    std::size_t nl = m_data.find('\n', pos);
-    return nl == kNpos ? m_data.size() : nl + 1;
+    std::size_t nl = data_.find('\n', pos);
+    return nl == kNpos ? data_.size() : nl + 1;
 }
 
 int CIniFileReader::FindSection(std::string_view name) const {
-    for (int pos : m_sections) {
+    for (int pos : sections_) {
         std::size_t end = static_cast<std::size_t>(pos);
-        while (end < m_data.size() && !EndsSectionName(m_data[end])) {
+        while (end < data_.size() && !EndsSectionName(data_[end])) {
             ++end;
         }
-        if (std::string_view(m_data).substr(pos, end - pos) == name) {
+        if (std::string_view(data_).substr(pos, end - pos) == name) {
             return pos;
         }
     }
@@ -102,19 +102,19 @@ int CIniFileReader::FindSection(std::string_view name) const {
 }
 
 int CIniFileReader::FindKey(int sectionPos, std::string_view key) const {
-    if (sectionPos < 0 || static_cast<std::size_t>(sectionPos) > m_data.size()) {
+    if (sectionPos < 0 || static_cast<std::size_t>(sectionPos) > data_.size()) {
         return -1;
     }
-    for (std::size_t line = NextLine(sectionPos); line < m_data.size(); line = NextLine(line)) {
-        if (m_data[line] == '[') {
+    for (std::size_t line = NextLine(sectionPos); line < data_.size(); line = NextLine(line)) {
+        if (data_[line] == '[') {
             return -1;
         }
         std::size_t end = line;
-        while (end < m_data.size() && !EndsKey(m_data[end])) {
+        while (end < data_.size() && !EndsKey(data_[end])) {
             ++end;
         }
-        if (end < m_data.size() && m_data[end] == '=' &&
-            std::string_view(m_data).substr(line, end - line) == key) {
+        if (end < data_.size() && data_[end] == '=' &&
+            std::string_view(data_).substr(line, end - line) == key) {
             return static_cast<int>(end + 1);
         }
     }
@@ -122,19 +122,19 @@ int CIniFileReader::FindKey(int sectionPos, std::string_view key) const {
 }
 
 std::string CIniFileReader::ReadValue(int pos) const {
-    if (pos < 0 || static_cast<std::size_t>(pos) > m_data.size()) {
+    if (pos < 0 || static_cast<std::size_t>(pos) > data_.size()) {
         return {};
     }
     std::size_t end = static_cast<std::size_t>(pos);
-    while (end < m_data.size() && !EndsValue(m_data[end])) {
+    while (end < data_.size() && !EndsValue(data_[end])) {
         ++end;
     }
-    return m_data.substr(pos, end - pos);
+    return data_.substr(pos, end - pos);
 }
 
 int CIniFileReader::InsertionPoint(int sectionPos) const {
     std::size_t line = NextLine(static_cast<std::size_t>(sectionPos));
-    while (line < m_data.size() && !StopsInsertion(static_cast<unsigned char>(m_data[line]))) {
+    while (line < data_.size() && !StopsInsertion(static_cast<unsigned char>(data_[line]))) {
         line = NextLine(line);
     }
     return static_cast<int>(line);
@@ -148,15 +148,15 @@ bool CIniFileReader::SetValue(std::string_view key, std::string_view section,
         return false;
     }
     // Generous bound on what this call adds: new section, key line and value.
-    if (m_data.size() + section.size() + key.size() + value.size() + 16 > vq::kMaxTextFileBytes) {
+    if (data_.size() + section.size() + key.size() + value.size() + 16 > vq::kMaxTextFileBytes) {
         return false;
     }
 
     int sec = FindSection(section);
     if (sec < 0) {
-        m_data += "\r\n[";
-        m_data += section;
-        m_data += "]\r\n";
+        data_ += "\r\n[";
+        data_ += section;
+        data_ += "]\r\n";
         IndexSections();
         sec = FindSection(section);
         if (sec < 0) {
@@ -167,30 +167,30 @@ bool CIniFileReader::SetValue(std::string_view key, std::string_view section,
     const int pos = FindKey(sec, key);
     if (pos >= 0) {
         std::size_t end = static_cast<std::size_t>(pos);
-        while (end < m_data.size() && !EndsValue(m_data[end])) {
+        while (end < data_.size() && !EndsValue(data_[end])) {
             ++end;
         }
-        m_data.replace(pos, end - pos, value);
+        data_.replace(pos, end - pos, value);
     } else {
         const std::size_t at = static_cast<std::size_t>(InsertionPoint(sec));
         std::string line;
         // A last line without its line end would otherwise swallow the new key.
-        if (at == m_data.size() && at > 0 && m_data[at - 1] != '\n') {
+        if (at == data_.size() && at > 0 && data_[at - 1] != '\n') {
             line += "\r\n";
         }
         line += key;
         line += '=';
         line += value;
         line += "\r\n";
-        m_data.insert(at, line);
+        data_.insert(at, line);
     }
     IndexSections();
     return true;
 }
 
 bool CIniFileReader::Save() const {
-    if (m_unreadable) {
+    if (unreadable_) {
         return false;
     }
-    return vq::WriteFileAtomic(m_szFileName, m_data, 0600);
+    return vq::WriteFileAtomic(fileName_, data_, 0600);
 }

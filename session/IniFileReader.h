@@ -29,7 +29,7 @@ public:
 
     // The file Load reads and Save writes; false (name unchanged) when too long or empty.
     bool SetFileName(std::string_view name);
-    const std::string& FileName() const { return m_szFileName; }
+    const std::string& FileName() const { return fileName_; }
 
     // Drops any previous content and reads the whole file. False for a missing, empty
     // or unreadable file, which leaves the content empty.
@@ -57,9 +57,9 @@ public:
     // could not be read is never overwritten with a fragment.
     bool Save() const;
 
-    std::string_view Content() const { return m_data; }
-    int Length() const { return static_cast<int>(m_data.size()); }
-    int SectionCount() const { return static_cast<int>(m_sections.size()); }
+    std::string_view Content() const { return data_; }
+    int Length() const { return static_cast<int>(data_.size()); }
+    int SectionCount() const { return static_cast<int>(sections_.size()); }
     // Position of the byte after "[" of section i (0-based), or -1.
     int SectionPos(int i) const;
 
@@ -68,8 +68,8 @@ private:
     int InsertionPoint(int sectionPos) const;
     std::size_t NextLine(std::size_t pos) const;
 
-    std::string m_szFileName{kDefaultFileName};
-    std::string m_data;
-    std::vector<int> m_sections;
-    bool m_unreadable = false;
+    std::string fileName_{kDefaultFileName};
+    std::string data_;
+    std::vector<int> sections_;
+    bool unreadable_ = false;
 };

@@ -8,7 +8,6 @@
 #include "platform/Types.h"
 #include "session/WindowMessages.h"
 
-
 enum class ReplyAction {
     kForwardPortal,    // `message` to the portal page dialog
     kForwardSelf,      // `message` to the main window itself

@@ -93,6 +93,9 @@ public:
     virtual std::unique_ptr<fw::Dialog> MakePortalPage(fw::Window* mainWindow) = 0;
     // Calls a script function without arguments on that page ("showflash").
     virtual void CallScript(fw::Dialog& portalPage, const std::string& function) = 0;
+    // The system settings page (template 182), not yet created; the main window makes one
+    // together with itself and keeps it as an object only.
+    virtual std::unique_ptr<fw::Dialog> MakeSystemSettingsPage(fw::Window* mainWindow) = 0;
 };
 
 // The set the program is made of; each pointer is borrowed and outlives the application.

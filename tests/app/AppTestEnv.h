@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "app/OrvanelApp.h"
-#include "session/Session.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "platform/Window.h"
@@ -27,6 +26,7 @@
 #include "protocol/RecordSet.h"
 #include "protocol/RecordSetWriter.h"
 #include "protocol/SockThread.h"
+#include "session/Session.h"
 #include "tests/core/TempDir.h"
 
 namespace apptest {

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "session/ReplyRoutes.h"
 #include "protocol/ServiceContract.h"
+#include "session/ReplyRoutes.h"
 #include "tests/app/MainWindowHarness.h"
 
 namespace apptest {
@@ -236,6 +236,27 @@ TEST_F(AlertTest, PopsUpOnlyArticlesNotSeenBefore) {
     Deliver(Replies({News({"a1", "A1", "9"})}));
     EXPECT_EQ(Links(main_.popups), std::vector<std::string>{"a1"});
     EXPECT_TRUE(MessageBoxes().empty());
+}
+
+// A poll that lists no article says nothing about the ones announced: against a service that
+// lists its latest articles at every poll, an empty poll in between pops up nothing again.
+TEST_F(AlertTest, AnEmptyPollForgetsNoArticle) {
+    Open();
+    Deliver(Replies({News({"5", "6"})}));
+    ASSERT_EQ(main_.popups.size(), 2u);
+    main_.popups.clear();
+    Deliver(Replies({News({})}));
+    EXPECT_TRUE(main_.popups.empty());
+    EXPECT_EQ(main_.RememberedNewsIds()[0], "5");
+    EXPECT_EQ(main_.RememberedNewsIds()[1], "6");
+    Deliver(Replies({News({"5", "6"})}));
+    EXPECT_TRUE(main_.popups.empty()) << "the same articles again";
+    EXPECT_EQ(main_.LastNewsId(), "6");
+
+    // Articles awaiting review are announced even when no new article came with them.
+    Deliver(Replies({News({}), EncodeTextRecordSet("newsneedcheck", {"n"}, {{"1"}})}));
+    EXPECT_EQ(fw::headless::SoundsPlayed(), std::vector<fw::UINT>{277});
+    EXPECT_EQ(main_.RememberedNewsIds()[0], "5");
 }
 
 TEST_F(AlertTest, RemembersTheFirstTwentyIdsOfTheLastReply) {

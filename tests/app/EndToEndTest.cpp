@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "session/ConfigFile.h"
 #include "app/LoginDlg.h"
 #include "service/DemoData.h"
+#include "session/ConfigFile.h"
 #include "tests/app/MainWindowHarness.h"
 #include "tests/service/ServiceHarness.h"
 
@@ -153,7 +153,7 @@ protected:
 
     vqsvc::test::ServiceHarness service_;
     vqsvc::DemoAccount demo_;
-    CLoginDlg login_;
+    CLoginDlg login_{forms_};
 };
 
 TEST_F(EndToEndTest, LoginThenIdentityCompletesTheSessionInBothTransports) {
@@ -314,7 +314,10 @@ TEST_F(EndToEndTest, LostConnectionAsksWhetherToLogInAgain) {
 }
 
 // The application object runs the login dialog modally, then the main window on result 2.
-class StartupApp : public COrvanelApp {};
+class StartupApp : public COrvanelApp {
+public:
+    explicit StartupApp(const Subsystems& subsystems) : COrvanelApp(subsystems) {}
+};
 
 TEST_F(EndToEndTest, ApplicationRunsLoginThenMainWindow) {
     WriteServiceConfig(2);
@@ -335,7 +338,7 @@ TEST_F(EndToEndTest, ApplicationRunsLoginThenMainWindow) {
             });
         }
     });
-    StartupApp app;
+    StartupApp app(Subsystems{&portalMaker_, &messaging_, &forms_});
     app.SetProgramDir(dir_.path() + "/");
     EXPECT_EQ(app.RunDialogs(), 0);
     fw::headless::SetModalHook(nullptr);

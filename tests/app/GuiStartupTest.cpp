@@ -14,20 +14,17 @@
 #include "app/LoginDlg.h"
 #include "app/OrvanelApp.h"
 #include "app/OrvanelDlg.h"
-#include "session/Session.h"
+#include "forms/Forms.h"
+#include "messaging/Messaging.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
+#include "platform/qt/web/QtWebRegister.h"
+#include "portal/Portal.h"
 #include "service/DemoData.h"
+#include "session/Session.h"
 #include "tests/core/TempDir.h"
 #include "tests/platform_qt/QtTestEnv.h"
 #include "tests/service/ServiceHarness.h"
-
-#ifdef VQ_HAVE_QTWEB
-#include "platform/qt/web/QtWebRegister.h"
-#endif
-#ifdef VQ_HAVE_PORTAL
-#include "portal/MyShowHtmlDlg.h"
-#endif
 
 namespace {
 
@@ -76,21 +73,13 @@ TEST(GuiStartup, LoginAndMainWindowOnTheQtBackend) {
     auto backend = qttest::MakeBackend();
     ASSERT_NE(backend, nullptr);
     ASSERT_TRUE(fw::InitWithBackend(std::move(backend), std::string(src) + "/res"));
-#ifdef VQ_HAVE_QTWEB
     fw::qt::RegisterWebView();
-#endif
-#ifdef VQ_HAVE_PORTAL
     // The pages are beside the program, not beside the test.
     const char* runtime = std::getenv("VQ_RUNTIME_DIR");
     const std::string pages = runtime != nullptr ? std::string(runtime) + "/" : "";
-    COrvanelDlg::SetPortalPageFactory([pages](fw::Window* parent) {
-        auto page = std::make_unique<CMyShowHtmlDlg>(parent);
-        if (!pages.empty()) {
-            page->SetProgramDir(pages);
-        }
-        return page;
-    });
-#endif
+    CMessaging messaging;
+    CForms forms;
+    CPortal portal(messaging, forms, pages);
     SetEndProcessHook([](int) {});
     std::atomic<bool> homeFilled{false};
     SetStartupObserver([&](StartupEvent e, fw::HWND) {
@@ -104,7 +93,7 @@ TEST(GuiStartup, LoginAndMainWindowOnTheQtBackend) {
     const vqsvc::DemoAccount demo = vqsvc::DemoAccounts().at(0);
     const auto shots = ScreenshotDir();
     {
-        CLoginDlg login;
+        CLoginDlg login(forms);
         ASSERT_TRUE(login.Create(CLoginDlg::IDD));
         login.ShowWindow(fw::SW_SHOW);
         login.SetDlgItemText(CLoginDlg::kUserName, demo.login);
@@ -122,13 +111,11 @@ TEST(GuiStartup, LoginAndMainWindowOnTheQtBackend) {
     }
     EXPECT_FALSE(Session().SessionKey().empty());
     {
-        COrvanelDlg main;
+        COrvanelDlg main(portal, forms);
         ASSERT_TRUE(main.Create(COrvanelDlg::IDD));
         main.ShowWindow(fw::SW_SHOW);
         ASSERT_TRUE(qttest::PumpUntil([&] { return Session().Virid() == "1"; }, 20000));
-#ifdef VQ_HAVE_PORTAL
         ASSERT_TRUE(qttest::PumpUntil([&] { return homeFilled.load(); }, 20000));
-#endif
         qttest::LetTimePass(500);
         const QImage mainShot = Shot(main.GetSafeHwnd());
         ASSERT_FALSE(mainShot.isNull());
@@ -143,7 +130,6 @@ TEST(GuiStartup, LoginAndMainWindowOnTheQtBackend) {
         main.DestroyWindow();
     }
     CLoginDlg::SetWorkerSetup(nullptr);
-    COrvanelDlg::SetPortalPageFactory(nullptr);
     SetEndProcessHook(nullptr);
     SetStartupObserver(nullptr);
     fw::Shutdown();

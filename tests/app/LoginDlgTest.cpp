@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "session/ConfigFile.h"
 #include "app/LoginDlg.h"
+#include "session/ConfigFile.h"
 #include "tests/app/AppTestEnv.h"
+#include "tests/portal_home/FakeSubsystems.h"
 
 namespace apptest {
 namespace {
@@ -45,7 +46,8 @@ protected:
         return out;
     }
 
-    CLoginDlg dlg_;
+    fakes::FakeForms forms_;
+    CLoginDlg dlg_{forms_};
 };
 
 TEST_F(LoginDlgTest, MissingConfigStartsEmptyAndIsCreatedWithItsStamps) {
@@ -186,7 +188,7 @@ TEST_F(LoginDlgTest, WrongPasswordKeepsASessionKeyOnlyWhenOneCame) {
 // window, whose first request needs the key: the key comes after the outcome in the row.
 TEST_F(LoginDlgTest, SuccessKeepsTheSessionAndEndsWithResultTwo) {
     WriteConfig("[Manager]\r\nIsRemFlag=1\r\n\r\n");
-    CLoginDlg modal;
+    CLoginDlg modal(forms_);
     fw::headless::SetModalHook([&](fw::HWND) {
         modal.SetDlgItemText(CLoginDlg::kUserName, "demo");
         modal.SetDlgItemText(CLoginDlg::kPassword, "pw1");
@@ -307,6 +309,25 @@ TEST_F(LoginDlgTest, AutomaticLoginWaitsForTheLoginUnderWay) {
     fw::headless::AdvanceClock(15000);
     EXPECT_EQ(WorkerHost::Global().Current(), last);
     CLoginDlg::SetWorkerSetup(nullptr);
+}
+
+// Button 1014 runs the network settings dialog modally, with the login dialog as its parent;
+// it is made on the first press and kept for the next.
+TEST_F(LoginDlgTest, NetworkSettingsRunModallyAndAreMadeOnce) {
+    Open();
+    std::vector<fw::UINT> modal;
+    fw::headless::SetModalHook([&](fw::HWND dialog) {
+        modal.push_back(static_cast<fw::Dialog*>(fw::Window::FromHandle(dialog))->TemplateId());
+        fw::PostMessage(dialog, fw::WM_COMMAND, fw::IDCANCEL);
+    });
+    dlg_.SendMessage(fw::WM_COMMAND, CLoginDlg::kNetSettings);
+    dlg_.SendMessage(fw::WM_COMMAND, CLoginDlg::kNetSettings);
+    fw::headless::SetModalHook(nullptr);
+    EXPECT_EQ(modal, (std::vector<fw::UINT>{190, 190}));
+    EXPECT_EQ(forms_.netSettingsMade, 1);
+    ASSERT_NE(dlg_.NetSettingsDialog(), nullptr);
+    EXPECT_EQ(dlg_.NetSettingsDialog()->ParentWindow(), &dlg_);
+    EXPECT_TRUE(dlg_.IsWindowVisible()) << "the login dialog stays";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/OrvanelDlg.h"
 #include "tests/app/AppTestEnv.h"
+#include "tests/portal_home/FakeSubsystems.h"
 
 namespace apptest {
 
@@ -65,8 +66,31 @@ struct Popup {
     fw::Color colour = 0;
 };
 
+// A portal whose page records what the main window sends it.
+class FakePortal : public IPortal {
+public:
+    explicit FakePortal(std::vector<PageMessage>* log) : log_(log) {}
+    std::unique_ptr<fw::Dialog> MakePortalPage(fw::Window* mainWindow) override {
+        return std::make_unique<RecordingPage>(132, mainWindow, log_);
+    }
+    void CallScript(fw::Dialog& portalPage, const std::string& function) override {
+        (void)portalPage;
+        scripts.push_back(function);
+    }
+    std::unique_ptr<fw::Dialog> MakeSystemSettingsPage(fw::Window* mainWindow) override {
+        ++systemSettingsMade;
+        return std::make_unique<fw::Dialog>(182, mainWindow);
+    }
+    std::vector<std::string> scripts;
+    int systemSettingsMade = 0;
+
+private:
+    std::vector<PageMessage>* log_;
+};
+
 class TestMainDlg : public COrvanelDlg {
 public:
+    TestMainDlg(IPortal& portal, IForms& forms) : COrvanelDlg(portal, forms) {}
     std::vector<Popup> popups;
     std::vector<std::string> notifierWindows;
 
@@ -82,19 +106,14 @@ class MainWindowTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        COrvanelDlg::SetPortalPageFactory([this](fw::Window* parent) {
-            return std::make_unique<RecordingPage>(132, parent, &portal_);
-        });
-        COrvanelDlg::SetSettingsDialogFactory([this](fw::Window* parent) {
+        forms_.makeSettings = [this](fw::Window* parent) {
             return std::make_unique<RecordingPage>(238, parent, &settings_);
-        });
+        };
     }
     void TearDown() override {
         if (main_.IsWindow()) {
             main_.DestroyWindow();
         }
-        COrvanelDlg::SetPortalPageFactory(nullptr);
-        COrvanelDlg::SetSettingsDialogFactory(nullptr);
         AppTest::TearDown();
     }
     void Open() {
@@ -110,9 +129,12 @@ protected:
         return fw::headless::MessageBoxes();
     }
 
-    TestMainDlg main_;
     std::vector<PageMessage> portal_;
     std::vector<PageMessage> settings_;
+    FakePortal portalMaker_{&portal_};
+    fakes::FakeMessaging messaging_;
+    fakes::FakeForms forms_;
+    TestMainDlg main_{portalMaker_, forms_};
 };
 
 }  // namespace apptest

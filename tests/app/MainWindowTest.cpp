@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "session/ConfigFile.h"
 #include "platform/Menu.h"
+#include "portal/Portal.h"
+#include "portal/SystemSettingHtmlDlg.h"
+#include "session/ConfigFile.h"
 #include "tests/app/MainWindowHarness.h"
 
 namespace apptest {
@@ -179,6 +181,59 @@ TEST_F(MainWindowTest, AboutBoxFromTheSystemMenuAndTheHelpMenu) {
     main_.SendMessage(fw::WM_COMMAND, 32790);
     fw::headless::SetModalHook(nullptr);
     EXPECT_EQ(shown, (std::vector<fw::UINT>{100, 100}));
+}
+
+// One system settings page is made together with the main window, with the window as its
+// parent, and exists as an object only: nothing the user does shows it.
+TEST_F(MainWindowTest, SystemSettingsPageComesWithTheWindowAsAnObjectOnly) {
+    {
+        CPortal portal(messaging_, forms_);
+        COrvanelDlg main(portal, forms_);
+        auto* page = dynamic_cast<CSystemSettingHtmlDlg*>(main.SystemSettingsPage());
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(page->TemplateId(), 182u);
+        EXPECT_EQ(page->ParentWindow(), &main);
+        EXPECT_FALSE(page->IsWindow());
+    }
+    EXPECT_EQ(portalMaker_.systemSettingsMade, 1) << "made with the window";
+    Open();
+    main_.SendMessage(fw::WM_COMMAND, 32783);  // 系统设置: the personal settings, not this page
+    main_.SendMessage(fw::WM_COMMAND, 32783);
+    EXPECT_EQ(portalMaker_.systemSettingsMade, 1);
+    ASSERT_NE(main_.SystemSettingsPage(), nullptr);
+    EXPECT_FALSE(main_.SystemSettingsPage()->IsWindow());
+    EXPECT_EQ(forms_.settingsMade, 1) << "the personal settings window is made once and kept";
+}
+
+// Button 1005 calls the portal page's "showflash" through the portal.
+TEST_F(MainWindowTest, FlashButtonCallsThePortalPage) {
+    Open();
+    main_.SendMessage(fw::WM_COMMAND, 1005);
+    EXPECT_EQ(portalMaker_.scripts, std::vector<std::string>{"showflash"});
+}
+
+// Without one of its subsystems the program says which and starts nothing.
+TEST_F(MainWindowTest, AMissingSubsystemStopsTheStart) {
+    std::vector<fw::UINT> modal;
+    fw::headless::SetModalHook([&](fw::HWND dialog) {
+        modal.push_back(static_cast<fw::Dialog*>(fw::Window::FromHandle(dialog))->TemplateId());
+        fw::PostMessage(dialog, fw::WM_COMMAND, fw::IDCANCEL);
+    });
+    COrvanelApp app(Subsystems{&portalMaker_, &messaging_, nullptr});
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.Run(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Orvanel: cannot start: the forms subsystem is missing\n");
+    COrvanelApp none(Subsystems{});
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(none.Run(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Orvanel: cannot start: the portal subsystem is missing\n"
+              "Orvanel: cannot start: the messaging subsystem is missing\n"
+              "Orvanel: cannot start: the forms subsystem is missing\n");
+    fw::headless::SetModalHook(nullptr);
+    EXPECT_TRUE(modal.empty()) << "no login dialog";
+    EXPECT_TRUE(exits_.Codes().empty());
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The page dialog base and the browser control on the headless backend.
 #include <gtest/gtest.h>
 
-#include "platform/Backend.h"
-#include "platform/core/Text.h"
 #include "pagehost/DHtmlDialog.h"
 #include "pagehost/HtmlCtrl.h"
+#include "platform/Backend.h"
+#include "platform/core/Text.h"
 #include "tests/web/WebTestSupport.h"
 
 using fw::web::HeadlessWebView;

@@ -4,14 +4,15 @@
 
 #include <algorithm>
 
-#include "session/ReplyRoutes.h"
-#include "session/Session.h"
 #include "platform/core/Text.h"
 #include "portal/MyShowHtmlDlg.h"
 #include "portal/NewsContentShowDlg.h"
 #include "portal/ShowContentForNewsDlg.h"
 #include "protocol/ServiceContract.h"
 #include "protocol/SockThread.h"
+#include "session/ReplyRoutes.h"
+#include "session/Session.h"
+#include "tests/portal_home/FakeSubsystems.h"
 #include "tests/service/ServiceHarness.h"
 #include "tests/web/WebTestSupport.h"
 
@@ -38,7 +39,7 @@ protected:
         Session().SetTrueName(s.Value(ReplyColumn::kTrueName));
         Session().SetOrgIdList(s.Value(ReplyColumn::kOrgIdList));
         Session().SetOrgId(s.Value(ReplyColumn::kOrgId));
-        dlg = std::make_unique<CMyShowHtmlDlg>();
+        dlg = std::make_unique<CMyShowHtmlDlg>(messaging, forms);
         dlg->SetProgramDir(webtest::SourceDir());
         ASSERT_TRUE(dlg->Create(nullptr));
         Settle();
@@ -86,6 +87,8 @@ protected:
     }
     vqsvc::test::ServiceHarness service;
     std::unique_ptr<vqsvc::test::TestClient> client;
+    fakes::FakeMessaging messaging;
+    fakes::FakeForms forms;
     std::unique_ptr<CMyShowHtmlDlg> dlg;
     HeadlessWebView* view = nullptr;
     std::vector<std::string> sent;

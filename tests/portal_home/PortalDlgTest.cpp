@@ -5,13 +5,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "session/Session.h"
+#include "platform/headless/Headless.h"
 #include "platform/web/PageFile.h"
 #include "portal/MyShowHtmlDlg.h"
 #include "portal/NewsContentShowDlg.h"
-#include "portal/PortalSeams.h"
 #include "portal/ShowContentForNewsDlg.h"
 #include "protocol/SockThread.h"
+#include "session/Session.h"
+#include "tests/portal_home/FakeSubsystems.h"
 #include "tests/portal_home/ReplyBuilder.h"
 #include "tests/web/WebTestSupport.h"
 
@@ -51,8 +52,7 @@ protected:
         Session().SetOrgIdList("O3");
         Session().SetUserType("2");
         Session().SetTrueName(G("周敏"));
-        g_newsViewerClosed = false;
-        dlg = std::make_unique<CMyShowHtmlDlg>();
+        dlg = std::make_unique<CMyShowHtmlDlg>(messaging, forms);
         dlg->SetProgramDir(webtest::SourceDir());
         ASSERT_TRUE(dlg->Create(nullptr));
         Settle();
@@ -78,6 +78,8 @@ protected:
     fw::LRESULT Send(fw::UINT msg, RecordSetList sets) {
         return dlg->SendMessage(msg, 0, reinterpret_cast<fw::LPARAM>(&sets));
     }
+    fakes::FakeMessaging messaging;
+    fakes::FakeForms forms;
     std::unique_ptr<CMyShowHtmlDlg> dlg;
     HeadlessWebView* view = nullptr;
 };
@@ -214,9 +216,10 @@ TEST_F(PortalTest, SearchReadsTheBoxAndKind) {
 }
 
 TEST_F(PortalTest, RepliesReachTheScriptAndTheStoredDocuments) {
-    Send(WindowMsg::kPortalHome, Reply({{"get1menu",
-                                   {"PRD_NEWS_ID", "PRD_NEWS_TITLE", "INSERTDATE"},
-                                   {{"1", G("晨会纪要"), "2026-12-08 09:30:15.000000000"}}}}));
+    Send(WindowMsg::kPortalHome,
+         Reply({{"get1menu",
+                 {"PRD_NEWS_ID", "PRD_NEWS_TITLE", "INSERTDATE"},
+                 {{"1", G("晨会纪要"), "2026-12-08 09:30:15.000000000"}}}}));
     const auto home = CallsOf("showHome");
     ASSERT_EQ(home.size(), 1u);
     EXPECT_NE(
@@ -263,23 +266,20 @@ TEST_F(PortalTest, RepliesReachTheScriptAndTheStoredDocuments) {
 }
 
 TEST_F(PortalTest, ConsoleLinkTurnsOffChatsAndLetsTheContextMenuShow) {
-    std::vector<std::string> opened, chats;
-    GetPortalSeams().openInBrowser = [&](const std::string& url) { opened.push_back(url); };
-    GetPortalSeams().openChat = [&](const std::string& id, const std::string& name) {
-        chats.push_back(id + "/" + name);
-        return true;
-    };
+    const std::vector<std::string>& chats = messaging.chats;
+    const std::size_t openedBefore = fw::headless::UrlsOpened().size();
     EXPECT_FALSE(view->RightClick());
     view->ScriptNavigate("chat.html?id=u5&FriendName=%E5%91%A8%E6%95%8F");
     Settle();
     EXPECT_EQ(chats, (std::vector<std::string>{"u5/" + G("周敏")}));
     dlg->OnConsoleLogin();
+    const std::vector<std::string> urls = fw::headless::UrlsOpened();
+    const std::vector<std::string> opened(urls.begin() + openedBefore, urls.end());
     EXPECT_EQ(opened.size(), 1u);
     view->ScriptNavigate("chat.html?id=u6&FriendName=x");
     Settle();
     EXPECT_EQ(chats.size(), 1u);
     EXPECT_TRUE(view->RightClick());
-    GetPortalSeams() = PortalSeams{};
 }
 
 TEST_F(PortalTest, ViewerFetchesAfterItsFirstLoadKeepsTheArticleAndIsRebuiltAfterClose) {
@@ -335,12 +335,11 @@ TEST_F(PortalTest, ViewerFetchesAfterItsFirstLoadKeepsTheArticleAndIsRebuiltAfte
     // Closed: the next article builds a fresh viewer that fetches after its first load.
     CShowContentForNewsDlg* old = dlg->NewsViewer();
     old->SendMessage(fw::WM_COMMAND, CShowContentForNewsDlg::kClose, 0);
-    EXPECT_TRUE(g_newsViewerClosed);
+    EXPECT_TRUE(dlg->NewsViewerClosed());
     view->ScriptNavigate("http://velquor.portal/newslist.html?prdid=11");
     Settle();
     ASSERT_NE(dlg->NewsViewer(), nullptr);
     EXPECT_TRUE(dlg->NewsViewer()->IsLarge());
     EXPECT_FALSE(dlg->NewsViewer()->ContentPage()->BodyTemplate().empty());
     EXPECT_EQ(Queued(), (std::vector<std::string>{Pre + "12&newid=11"}));
-    g_newsViewerClosed = false;
 }
