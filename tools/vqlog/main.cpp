@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -115,7 +116,7 @@ std::string JsonText(std::string_view utf8) {
     return out + "\"";
 }
 
-std::string Gbk(std::string_view gbk) {
+std::string JsonGbk(std::string_view gbk) {
     return JsonText(vq::GbkToUtf8(gbk));
 }
 
@@ -130,8 +131,8 @@ std::string Direction(std::uint8_t direction) {
 std::string MessageLine(const LogRecord& r) {
     return "{\"record\":" + std::to_string(r.recordNumber) +
            ",\"direction\":" + Direction(r.direction) + ",\"time\":" + std::to_string(r.time) +
-           ",\"from\":" + Gbk(r.fromId) + ",\"to\":" + Gbk(r.toId) + ",\"text\":" + Gbk(r.text) +
-           "}\n";
+           ",\"from\":" + JsonGbk(r.fromId) + ",\"to\":" + JsonGbk(r.toId) +
+           ",\"text\":" + JsonGbk(r.text) + "}\n";
 }
 
 void NoteDamaged(std::uint32_t recno) {
@@ -175,7 +176,8 @@ int List(const Options& o) {
     });
     for (const auto& [ids, c] : conversations) {
         std::printf("{\"ids\":[%s,%s],\"records\":%zu,\"first\":%u,\"last\":%u}\n",
-                    Gbk(ids.first).c_str(), Gbk(ids.second).c_str(), c.records, c.first, c.last);
+                    JsonGbk(ids.first).c_str(), JsonGbk(ids.second).c_str(), c.records, c.first,
+                    c.last);
     }
     return complete ? kExitOk : kExitLog;
 }
