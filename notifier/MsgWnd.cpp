@@ -147,7 +147,7 @@ void CMsgWnd::OnPaint(fw::Canvas& canvas) {
     canvas.SetBkMode(fw::TRANSPARENT);
     canvas.SelectFont(TitleFont());
     canvas.SetTextColor(kTitleColour);
-    canvas.DrawText(vq::Utf16ToGbk(PaintedTitle()), {45, 3, client.right - 20, 39},
+    canvas.DrawText(PaintedTitle(), {45, 3, client.right - 20, 39},
                     fw::DT_WORDBREAK | fw::DT_VCENTER);
     const bool advance = !hoverRepaint_;
     hoverRepaint_ = false;
@@ -214,7 +214,7 @@ void CMsgWnd::DrawMessage(fw::Canvas& canvas, CMsgManage& msg) {
         canvas.SelectFont(link ? fw::Font::DefaultGui(true) : PlainFont());
         canvas.SetTextColor(link && &seg == hotLink_ ? kHotLinkColour : msg.colour);
         const fw::Rect r{seg.rect.left, seg.rect.top, seg.rect.right, seg.rect.bottom};
-        canvas.DrawText(vq::Utf16ToGbk(seg.text), r, fw::DT_WORDBREAK | fw::DT_VCENTER);
+        canvas.DrawText(seg.text, r, fw::DT_WORDBREAK | fw::DT_VCENTER);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/Resources.h"
+#include "platform/core/Text.h"
 
 namespace fw {
 
@@ -247,7 +248,17 @@ int Canvas::SetBkMode(int mode) {
 }
 
 void Canvas::DrawText(const std::string& text, const Rect& r, UINT format) {
-    TextRecord rec{text, r, font_, textColor_, format, bkMode_, bkColor_};
+    EmitText(TextRecord{text, r, font_, textColor_, format, bkMode_, bkColor_});
+}
+
+void Canvas::DrawText(const std::u16string& text, const Rect& r, UINT format) {
+    TextRecord rec{vq::Utf16ToGbk(text), r, font_, textColor_, format, bkMode_, bkColor_};
+    rec.wide = text;
+    EmitText(std::move(rec));
+}
+
+void Canvas::EmitText(TextRecord rec) {
+    const Rect r = rec.rect;
     TextRenderer renderer;
     {
         std::lock_guard<std::mutex> lock(RendererLock());

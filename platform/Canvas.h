@@ -44,6 +44,9 @@ struct TextRecord {
     UINT format = 0;  // DT_* flags
     int bkMode = OPAQUE;
     Color bkColor = RGB(255, 255, 255);
+    // Set when the text was drawn from UTF-16: the text exactly as given, characters that
+    // GBK lacks included (`text` then holds its GBK form). Renderers draw this when set.
+    std::u16string wide;
 };
 
 // Rasterises one text record into `target` inside `clip` (target coordinates).
@@ -105,6 +108,8 @@ public:
     int SetBkMode(int mode);
     void SetBkColor(Color c) { bkColor_ = c; }
     void DrawText(const std::string& text, const Rect& r, UINT format);
+    // The same for a UTF-16 text, which may hold characters outside GBK.
+    void DrawText(const std::u16string& text, const Rect& r, UINT format);
     void TextOut(int x, int y, const std::string& text);
     // Everything written on this canvas and on the canvases of its children.
     const std::vector<TextRecord>& Texts() const { return *texts_; }
@@ -115,6 +120,7 @@ public:
 
 private:
     void Blend(int x, int y, Color c);
+    void EmitText(TextRecord rec);
     std::unique_ptr<Bitmap> owned_;
     Bitmap* target_;
     Rect clip_;

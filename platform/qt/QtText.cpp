@@ -59,7 +59,8 @@ int TextFlags(UINT format) {
 void RenderText(Bitmap& target, const Rect& clip, const TextRecord& record) {
     const Rect bounds{0, 0, target.Width(), target.Height()};
     const Rect area = clip.Intersect(bounds);
-    if (target.IsNull() || area.IsEmpty() || record.text.empty() || record.rect.IsEmpty()) {
+    if (target.IsNull() || area.IsEmpty() || (record.text.empty() && record.wide.empty()) ||
+        record.rect.IsEmpty()) {
         return;
     }
     // Paints straight into the core's pixels: same layout as Format_RGB32.
@@ -68,7 +69,9 @@ void RenderText(Bitmap& target, const Rect& clip, const TextRecord& record) {
     QPainter painter(&image);
     painter.setClipRect(QRect(area.left, area.top, area.Width(), area.Height()));
     painter.setFont(ToQFont(record.font));
-    QString text = FromGbk(record.text);
+    QString text = record.wide.empty()
+                       ? FromGbk(record.text)
+                       : QString::fromUtf16(record.wide.data(), qsizetype(record.wide.size()));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QChar('\r'), QChar('\n'));
     const QRect box(record.rect.left, record.rect.top, record.rect.Width(), record.rect.Height());

@@ -24,7 +24,7 @@ protected:
         fw::RenderWindow(w->GetSafeHwnd(), records);
         std::vector<std::u16string> texts;
         for (const auto& r : records)
-            texts.push_back(vq::GbkToUtf16(r.text));
+            texts.push_back(r.wide.empty() ? vq::GbkToUtf16(r.text) : r.wide);
         return texts;
     }
     void Click(CMsgWnd* w, int x, int y) {
@@ -91,6 +91,16 @@ TEST_F(PopupTest, LongCaptionIsShortenedForGood) {
     EXPECT_EQ(w->Title(), u"ABCDEFG...");
     Show(u"0123456789", u"x", u"3");  // ten characters stay as they are
     EXPECT_EQ(Paint(Timed(1002))[0], u"0123456789");
+}
+
+// The control works in UTF-16: what GBK cannot hold (Thai, emoji) still reaches the drawing.
+TEST_F(PopupTest, TitlesAndTextsAreDrawnAsTheUtf16TheyCameIn) {
+    const std::u16string thai = u"\u0E01\u0E02";  // ก ข
+    const std::u16string smile = u"\U0001F600";
+    Show(thai + u"\u00E9", u"ok " + smile + u" [9|" + thai + u"] \u00E9!", u"0");
+    const auto texts = Paint(ctrl->PersistentWindow());
+    EXPECT_EQ(texts, (std::vector<std::u16string>{thai + u"\u00E9 ( 1 )", u"ok " + smile + u" ",
+                                                  thai, u" \u00E9!"}));
 }
 
 TEST_F(PopupTest, LinkClickRaisesCallbackHttpAndKeepsTheWindow) {

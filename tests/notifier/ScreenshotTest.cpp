@@ -77,4 +77,49 @@ TEST(PopupScreenshots, TimedAndPersistentWindowsUnderQt) {
     fw::Shutdown();
 }
 
+// Thai and an emoji have no GBK form: drawn from UTF-16 they must not come out
+// as the question marks a GBK detour would leave.
+TEST(PopupScreenshots, TextsOutsideGbkAreDrawnNotReplaced) {
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    auto backend = fw::qt::CreateBackend();
+    ASSERT_NE(backend, nullptr);
+    ASSERT_TRUE(fw::InitWithBackend(std::move(backend), VQ_TEST_RES_DIR));
+    CComPtr<IDispatch> disp;
+    ASSERT_EQ(CPallinoteCtrl::CreateInstance(nullptr, IID_IDispatch, disp.PutVoid()), S_OK);
+    auto* ctrl = static_cast<CPallinoteCtrl*>(disp.Get());
+    ThePallinoteApp().ResetMessageCounter();
+
+    const std::u16string thai = u"\u0E01\u0E02\u0E04";
+    ctrl->ShowMessage(thai, thai + u" \U0001F600", u"", u"30", u"0", u"0", 0, u"", u"", u"");
+    ctrl->ShowMessage(u"???", u"??? ??", u"", u"30", u"0", u"0", 0, u"", u"", u"");
+    CMsgWnd* real = ThePallinoteApp().Popups()->Find(1001);
+    CMsgWnd* marks = ThePallinoteApp().Popups()->Find(1002);
+    ASSERT_NE(real, nullptr);
+    ASSERT_NE(marks, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return real->ShownHeight() > 170 && marks->ShownHeight() > 170; }));
+    std::vector<fw::TextRecord> texts;
+    const fw::Bitmap a = fw::RenderWindow(real->GetSafeHwnd(), texts);
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[0].wide, thai);
+    const fw::Bitmap b = fw::RenderWindow(marks->GetSafeHwnd());
+    EXPECT_TRUE(a.SavePng(OutDir() + "/pallinote-thai.png"));
+    // The pop-ups differ only in their texts: in the title area and in the message area.
+    const auto differs = [&](const fw::Rect& r) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                if (a.GetPixel(x, y) != b.GetPixel(x, y))
+                    return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(differs({45, 3, 265, 39}));
+    EXPECT_TRUE(differs(fw::Rect{texts[1].rect.left, texts[1].rect.top, texts[1].rect.right,
+                                 texts[1].rect.bottom}));
+    disp.Reset();
+    fw::Shutdown();
+}
+
 }  // namespace
