@@ -17,6 +17,8 @@
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
+#include <algorithm>
+#include <utility>
 
 #include "platform/core/Text.h"
 #include "platform/qt/web/QtWebRegister.h"
@@ -45,6 +47,7 @@ const char kBridgeScript[] = R"js(
 (function () {
   if (window.__vqHost) return;
   var before = new Set(Object.getOwnPropertyNames(window));
+  var docId = Math.random().toString(36).slice(2) + '.' + Date.now().toString(36);
   var host = null, queue = [];
   function send(name, args) {
     if (host) host[name].apply(host, args); else queue.push([name, args]);
@@ -88,7 +91,8 @@ const char kBridgeScript[] = R"js(
       form = { name: f.getAttribute('name') || '', elements: names };
     }
     return { functions: fns, values: values,
-             body: document.body ? document.body.innerHTML : '', form: form };
+             body: document.body ? document.body.innerHTML : '', form: form,
+             doc: docId, href: String(location.href), ready: document.readyState };
   }
   function named(i) {
     var f = document.forms[0], k = 0;
@@ -349,10 +353,40 @@ void QtWebView::Navigate(const std::string& urlOrPath) {
     std::weak_ptr<QtWebView> self = weak_from_this();
     // Never inside the caller: a dialog navigates from its own navigation handlers.
     QTimer::singleShot(0, view_, [self, url] {
-        if (auto v = self.lock(); v && !v->page_.isNull() && !v->destroyed_) {
-            v->page_->load(url);
+        if (auto v = self.lock()) {
+            v->StartLoad(url);
         }
     });
+}
+
+void QtWebView::StartLoad(const QUrl& url) {
+    if (page_.isNull() || destroyed_) {
+        return;
+    }
+    if (windingDown_) {
+        // A navigation the owner has just cancelled is still being wound down, and the
+        // engine stops whatever load is under way when it is done. Wait for that first.
+        deferredLoad_ = url;
+        std::weak_ptr<QtWebView> self = weak_from_this();
+        QTimer::singleShot(kWindDownMs, view_, [self] {
+            if (auto v = self.lock()) {
+                v->windingDown_ = false;
+                v->StartDeferredLoad();
+            }
+        });
+        return;
+    }
+    ownLoad_ = url;
+    page_->load(url);
+}
+
+void QtWebView::StartDeferredLoad() {
+    if (deferredLoad_.isEmpty()) {
+        return;
+    }
+    const QUrl url = deferredLoad_;
+    deferredLoad_.clear();
+    StartLoad(url);
 }
 
 void QtWebView::LoadHtml(const std::string& html, const std::string& baseUrl) {
@@ -361,6 +395,7 @@ void QtWebView::LoadHtml(const std::string& html, const std::string& baseUrl) {
     std::weak_ptr<QtWebView> self = weak_from_this();
     QTimer::singleShot(0, view_, [self, text, base] {
         if (auto v = self.lock(); v && !v->page_.isNull() && !v->destroyed_) {
+            v->htmlLoad_ = true;  // its document's address is the base, not what is loaded
             v->page_->setHtml(text, base);
         }
     });
@@ -370,13 +405,32 @@ bool QtWebView::BeforeNavigate(const QUrl& url, bool mainFrame) {
     if (destroyed_) {
         return false;
     }
-    const std::string encoded = ToUtf8(url.toString(QUrl::FullyEncoded));
-    if (events_ != nullptr && !events_->OnBeforeNavigate(web::UrlToSystem(encoded), mainFrame)) {
-        return false;
+    const QUrl plain = url.adjusted(QUrl::RemoveFragment);
+    // A load the owner has already allowed (a link for a new window, a repeated load) is
+    // not put to it a second time.
+    const bool approved = mainFrame && !approved_.isEmpty() && plain == approved_;
+    if (approved) {
+        approved_.clear();
+    } else {
+        const std::string encoded = ToUtf8(url.toString(QUrl::FullyEncoded));
+        if (events_ != nullptr &&
+            !events_->OnBeforeNavigate(web::UrlToSystem(encoded), mainFrame)) {
+            // The page's own navigations are reported as started before they come here.
+            windingDown_ = windingDown_ || (mainFrame && !page_.isNull() && page_->isLoading());
+            return false;
+        }
     }
     if (mainFrame && !destroyed_) {
+        if (!approved) {
+            retries_ = 0;
+        }
         acceptedLoad_ = ++loadsAccepted_;
+        acceptedUrl_ = plain;
+        acceptedOwn_ = plain == ownLoad_.adjusted(QUrl::RemoveFragment);
+        acceptedAnyUrl_ = std::exchange(htmlLoad_, false);
+        ownLoad_.clear();
         waitingForLoad_ = true;
+        checkDelayMs_ = 0;
     }
     return !destroyed_;
 }
@@ -384,52 +438,117 @@ bool QtWebView::BeforeNavigate(const QUrl& url, bool mainFrame) {
 void QtWebView::NewWindow(const QUrl& url) {
     // Never a second window: the address goes through this view's rules like a link.
     if (BeforeNavigate(url, true)) {
-        std::weak_ptr<QtWebView> self = weak_from_this();
-        QTimer::singleShot(0, view_, [self, url] {
-            if (auto v = self.lock(); v && !v->page_.isNull() && !v->destroyed_) {
-                v->page_->load(url);
-            }
-        });
+        LoadApproved(url, 0);
     }
+}
+
+void QtWebView::LoadApproved(const QUrl& url, std::uint64_t unlessReported) {
+    std::weak_ptr<QtWebView> self = weak_from_this();
+    QTimer::singleShot(0, view_, [self, url, unlessReported] {
+        auto v = self.lock();
+        if (!v ||
+            (unlessReported != 0 && (unlessReported != v->acceptedLoad_ || !v->waitingForLoad_))) {
+            return;  // the load it was to repeat has come after all
+        }
+        v->approved_ = url.adjusted(QUrl::RemoveFragment);
+        v->StartLoad(url);
+    });
 }
 
 void QtWebView::OnLoadingChanged(int status, bool errorPage, const QUrl& url) {
     (void)url;
-    const bool ended = status == QWebEngineLoadingInfo::LoadSucceededStatus ||
-                       (status == QWebEngineLoadingInfo::LoadFailedStatus && errorPage);
-    // A cancelled navigation ends without a page; a load already reported is not reported
-    // again.
-    if (!ended || !waitingForLoad_ || destroyed_) {
+    // The engine's reports do not map one to one onto navigations: a load that a newer one
+    // replaces may still report success (under the address of either), two loads may end in
+    // one report, and a load started while a cancelled navigation winds down may be stopped
+    // with it. Every end is therefore only a cue to look at the page itself.
+    if (status == QWebEngineLoadingInfo::LoadStartedStatus) {
         return;
     }
-    waitingForLoad_ = false;
+    if (windingDown_) {
+        windingDown_ = false;
+        StartDeferredLoad();
+    }
+    CheckLoad(status == QWebEngineLoadingInfo::LoadFailedStatus && errorPage);
+}
+
+bool QtWebView::IsAcceptedDocument(const QVariantMap& snapshot) const {
+    if (snapshot.value(QStringLiteral("ready")).toString() != QStringLiteral("complete")) {
+        return false;
+    }
+    const QString doc = snapshot.value(QStringLiteral("doc")).toString();
+    if (doc.isEmpty() || doc == reportedDocument_) {
+        return false;  // the page that was there before the navigation
+    }
+    if (acceptedAnyUrl_) {
+        return true;
+    }
+    const QUrl href(snapshot.value(QStringLiteral("href")).toString(), QUrl::StrictMode);
+    return href.adjusted(QUrl::RemoveFragment) == acceptedUrl_;
+}
+
+void QtWebView::CheckLoad(bool errorPage) {
+    if (!waitingForLoad_ || destroyed_ || page_.isNull()) {
+        return;
+    }
     const std::uint64_t load = acceptedLoad_;
     std::weak_ptr<QtWebView> self = weak_from_this();
     RunScript(QStringLiteral("window.__vqHost ? window.__vqHost.snapshot() : null"),
-              [self, load](const QVariant& snapshot) {
+              [self, load, errorPage](const QVariant& snapshot) {
                   auto v = self.lock();
-                  if (!v || v->destroyed_ || load != v->acceptedLoad_ || v->waitingForLoad_ ||
+                  if (!v || v->destroyed_ || load != v->acceptedLoad_ || !v->waitingForLoad_ ||
                       v->page_.isNull()) {
-                      return;  // a later navigation has taken over
+                      return;  // reported already, or a later navigation has taken over
                   }
-                  v->generation_ = ++v->documents_;
-                  v->document_ =
-                      std::make_shared<web::Document>(v->weak_from_this(), v->generation_);
-                  v->url_ = ToUtf8(v->page_->url().toString(QUrl::FullyEncoded));
-                  v->functions_.clear();
-                  v->values_.clear();
-                  v->body_.clear();
-                  v->form_.reset();
-                  v->ApplySnapshot(snapshot);
-                  const std::string reported = web::UrlToSystem(v->url_);
-                  const std::uint64_t shown = v->generation_;
-                  if (v->events_ != nullptr) {
-                      v->events_->OnNavigateComplete(reported);
+                  const QVariantMap map = snapshot.toMap();
+                  const bool busy = v->page_->isLoading();
+                  if (!busy && (v->IsAcceptedDocument(map) || errorPage)) {
+                      v->ReportLoad(snapshot);
+                      return;
                   }
-                  if (v->events_ != nullptr && v->generation_ == shown) {
-                      v->events_->OnDocumentComplete(reported);
+                  // The page answered from the document it had before the navigation, fully loaded,
+                  // and the engine is idle: the load was stopped without a page. Our own load is
+                  // made again (the owner has allowed it already); a new document would have
+                  // answered with another id, and one in the making not at all.
+                  const bool oldPage =
+                      !map.isEmpty() &&
+                      map.value(QStringLiteral("doc")).toString() == v->reportedDocument_;
+                  if (!busy && oldPage && v->acceptedOwn_ && v->retries_ < kMaxRetries &&
+                      v->deferredLoad_.isEmpty()) {
+                      ++v->retries_;
+                      v->LoadApproved(v->acceptedUrl_, load);
+                      return;
                   }
+                  // Not there yet, and the engine may not say when it is: look again.
+                  v->checkDelayMs_ = std::min(kMaxCheckDelayMs, std::max(20, v->checkDelayMs_ * 2));
+                  std::weak_ptr<QtWebView> again = v;
+                  QTimer::singleShot(v->checkDelayMs_, v->view_, [again, load] {
+                      auto w = again.lock();
+                      if (w && load == w->acceptedLoad_) {
+                          w->CheckLoad(false);
+                      }
+                  });
               });
+}
+
+void QtWebView::ReportLoad(const QVariant& snapshot) {
+    waitingForLoad_ = false;
+    generation_ = ++documents_;
+    document_ = std::make_shared<web::Document>(weak_from_this(), generation_);
+    url_ = ToUtf8(page_->url().toString(QUrl::FullyEncoded));
+    functions_.clear();
+    values_.clear();
+    body_.clear();
+    form_.reset();
+    reportedDocument_ = snapshot.toMap().value(QStringLiteral("doc")).toString();
+    ApplySnapshot(snapshot);
+    const std::string reported = web::UrlToSystem(url_);
+    const std::uint64_t shown = generation_;
+    if (events_ != nullptr) {
+        events_->OnNavigateComplete(reported);
+    }
+    if (events_ != nullptr && generation_ == shown) {
+        events_->OnDocumentComplete(reported);
+    }
 }
 
 void QtWebView::ApplySnapshot(const QVariant& snapshot) {

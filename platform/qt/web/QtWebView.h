@@ -11,10 +11,15 @@
 // kResultWaitMs, in a local loop that takes no user input; during that wait another call that
 // asks for a result fails with kBusy instead of nesting. DOM reads answer from the mirror.
 //
-// Events. acceptNavigationRequest gives before-navigate (cancelling returns false);
-// loadingChanged, with its URL, gives the end of a load, and the page snapshot taken then
-// raises navigate-complete and document-complete. A cancelled navigation (loadStarted and a
-// failed load while the URL stays) and a second report of the same load raise nothing.
+// Events. acceptNavigationRequest gives before-navigate (cancelling returns false). The
+// engine's load reports do not match navigations one to one (a replaced load may report
+// success under either address, two loads may end in one report, a load started while a
+// cancelled navigation winds down is stopped with it), so each report only makes the view
+// look at the page: navigate-complete and document-complete are raised once per accepted
+// navigation, when the page holds a new document at that address and it has loaded. Until
+// then the view keeps looking; a load of its own that was stopped without a page is made
+// again, and a load asked for while a cancelled navigation winds down waits for its end.
+// A cancelled navigation raises nothing.
 // Links to new windows (target="_blank", window.open) are turned into navigations of this
 // view through before-navigate, so no link escapes the owner's rules. Clicks and typed values
 // come from the page through a QWebChannel, set up by a script injected at document creation.
@@ -121,6 +126,15 @@ private:
     QtWebView() = default;
     void Build(QWidget* parent);
     void OnLoadingChanged(int status, bool errorPage, const QUrl& url);
+    // Reports the accepted load once the page shows its document, fully loaded.
+    void CheckLoad(bool errorPage);
+    bool IsAcceptedDocument(const QVariantMap& snapshot) const;
+    void ReportLoad(const QVariant& snapshot);
+    // Loads `url` without asking the owner again; with `unlessReported`, only while that
+    // accepted load is still unreported.
+    void LoadApproved(const QUrl& url, std::uint64_t unlessReported);
+    void StartLoad(const QUrl& url);
+    void StartDeferredLoad();
     void ApplySnapshot(const QVariant& snapshot);
     void RunScript(const QString& script, std::function<void(const QVariant&)> done = nullptr);
     void NewWindow(const QUrl& url);
@@ -133,10 +147,25 @@ private:
     QPointer<QWebChannel> channel_;
     std::unique_ptr<PageBridge> bridge_;
 
-    // The load the view waits for: set when a main-frame navigation is accepted.
+    // The load the view waits for: set when a main-frame navigation is accepted, reported
+    // when the page holds a new, complete document at that address.
+    static constexpr int kMaxCheckDelayMs = 500;
+    static constexpr int kMaxRetries = 2;
+    static constexpr int kWindDownMs = 300;  // when the engine never reports the end
     std::uint64_t acceptedLoad_ = 0;
     std::uint64_t loadsAccepted_ = 0;
     bool waitingForLoad_ = false;
+    QUrl acceptedUrl_;          // without fragment
+    bool acceptedOwn_ = false;  // started by Navigate or for a new window, so repeatable
+    bool acceptedAnyUrl_ = false;
+    QUrl ownLoad_;   // the address this view has just asked the engine to load
+    QUrl approved_;  // an address the owner has allowed and the view loads itself
+    bool htmlLoad_ = false;
+    bool windingDown_ = false;  // a cancelled navigation of the page has not ended yet
+    QUrl deferredLoad_;
+    int retries_ = 0;
+    int checkDelayMs_ = 0;
+    QString reportedDocument_;  // the page's own id of the document last reported
 
     // The mirror of the page shown (UTF-8).
     std::uint64_t generation_ = 0;
