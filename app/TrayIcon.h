@@ -7,6 +7,7 @@
 #include "platform/Framework.h"
 #include "platform/Types.h"
 #include "platform/Window.h"
+#include "session/WindowMessages.h"
 
 class CTrayIcon {
 public:
@@ -34,7 +35,7 @@ public:
 
     // SetIcon always modifies the main window's icon with its alert tip.
     static constexpr fw::UINT kAlertId = 150;
-    static constexpr fw::UINT kAlertMessage = 1026;
+    static constexpr fw::UINT kAlertMessage = WindowMsg::kMainTray;
 
 private:
     bool Usable(fw::Window* owner) const;
