@@ -1,15 +1,16 @@
 // The board against the reference service on loopback: a message posted from the compose
-// window appears in the board list, its link opens the thread in the message dialog, a reply
-// written on the thread page is in the thread when it is read again, and a closed message
-// dialog is replaced at the next link. Requests go out as the program queues them; each reply
-// goes where the reply routes send it: the board list through the portal's document builder,
-// the thread to the board's windows, post outcomes to the texts the dispatcher shows.
+// window (opened by the home page's button) appears in the portal's board list, its link opens
+// the thread in the message dialog, a reply written on the thread page is in the thread when it
+// is read again, and a closed message dialog is replaced at the next link. Requests go out as the
+// program queues them; replies take the main window's reply routes: to the portal page, which
+// hands threads to the board's windows, and post outcomes to the main window's dispatcher.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/OrvanelDlg.h"
 #include "messaging/BoardWindows.h"
 #include "messaging/LeavewordDlg.h"
 #include "messaging/LeavewordcontentHtmlDlg.h"
@@ -18,10 +19,12 @@
 #include "platform/core/Text.h"
 #include "portal/MyShowHtmlDlg.h"
 #include "portal/PageDocuments.h"
+#include "portal/Portal.h"
 #include "protocol/ServiceContract.h"
 #include "protocol/SockThread.h"
 #include "session/ReplyRoutes.h"
 #include "session/Session.h"
+#include "tests/portal_home/FakeSubsystems.h"
 #include "tests/service/ServiceHarness.h"
 #include "tests/web/WebTestSupport.h"
 
@@ -33,6 +36,26 @@ namespace {
 std::string G(const char* utf8) {
     return vq::Gbk(utf8);
 }
+
+// The messaging subsystem with only its board: what the portal reaches through IMessaging.
+class BoardMessaging : public IMessaging {
+public:
+    explicit BoardMessaging(CBoardWindows& board) : board_(board) {}
+    bool OpenChat(IPortalPage&, const std::string&, const std::string&) override { return false; }
+    std::string ContactDocument(const RecordSet&) override { return {}; }
+    void OnArrivingMessages(IPortalPage&, RecordSetList& sets) override { sets.clear(); }
+    fw::LRESULT OnChatHistory(RecordSetList&) override { return 0; }
+    void OpenLeaveword() override { board_.OpenLeaveword(); }
+    void OpenBoardMessage(const std::string& messageId) override {
+        board_.OpenBoardMessage(messageId);
+    }
+    fw::LRESULT OnBoardMessageReply(RecordSetList& sets) override {
+        return board_.OnBoardMessageReply(sets);
+    }
+
+private:
+    CBoardWindows& board_;
+};
 
 class BoardE2E : public ::testing::Test {
 protected:
@@ -56,8 +79,16 @@ protected:
         Session().SetOrgIdList(s.Value(ReplyColumn::kOrgIdList));
         Session().SetOrgId(s.Value(ReplyColumn::kOrgId));
         board_.SetProgramDir(webtest::SourceDir());
+        portal_ = std::make_unique<CMyShowHtmlDlg>(messaging_, forms_);
+        portal_->SetProgramDir(webtest::SourceDir());
+        ASSERT_TRUE(portal_->Create(nullptr));
+        Settle();
+        view_ = HeadlessWebView::From(portal_->View());
+        ASSERT_NE(view_, nullptr);
     }
     void TearDown() override {
+        portal_->DestroyWindow();
+        portal_.reset();
         Settle();
         RequestQueue::Global().Clear();
         Session().Reset();
@@ -80,49 +111,44 @@ protected:
                 ASSERT_FALSE(reply.empty()) << r.text;
                 const ReplyRoute* route = FindReplyRoute(reply.front()->Tag());
                 ASSERT_NE(route, nullptr) << reply.front()->Tag();
-                if (route->action == ReplyAction::kConfirm) {
-                    RecordSet& set = *reply.front();
-                    ASSERT_TRUE(set.MoveFirst());
-                    outcomes_.push_back(std::string(
-                        set.Value(ReplyColumn::kResult) == "1" ? route->okText : route->failText));
-                } else if (route->message == WindowMsg::kPortalBoardList) {
-                    boardList_ = PageDocuments::BuildBoardList(reply).value_or("");
-                } else if (route->message == WindowMsg::kPortalBoardMessage) {
-                    board_.OnBoardMessageReply(reply);
+                if (route->action == ReplyAction::kForwardPortal) {
+                    portal_->SendMessage(route->message, 0, reinterpret_cast<fw::LPARAM>(&reply));
+                } else if (route->action == ReplyAction::kConfirm) {
+                    RequestResult result;
+                    result.recordSets = std::move(reply);
+                    dispatcher_.OnThreadReturn(result);
                 }
             }
         }
         FAIL() << "requests kept coming";
     }
-    // What the portal does with a link of its pages.
+    // A link of the portal's pages, followed as the page does.
     void FollowPortalLink(const std::string& url) {
-        PortalFlags flags{false, false, false};
-        const NavOutcome outcome = ApplyNavigationRules(url, flags, Session().Get());
-        for (const NavAction& a : outcome.actions) {
-            switch (a.kind) {
-                case NavAction::kSetPending:
-                case NavAction::kQueue:
-                    QueueSessionRequest(a.text);
-                    break;
-                case NavAction::kOpenBoardMessage:
-                    board_.OpenBoardMessage(a.text);
-                    QueueSessionRequest(a.text2);
-                    break;
-                default:
-                    break;
-            }
-        }
+        view_->ScriptNavigate(url);
         Pump();
     }
+    // Texts of the message boxes shown since the last call (UTF-8).
+    std::vector<std::string> Outcomes() {
+        std::vector<std::string> texts;
+        for (const auto& box : fw::headless::MessageBoxes()) {
+            EXPECT_EQ(box.caption, vq::Gbk("提示"));
+            texts.push_back(vq::GbkToUtf8(box.text));
+        }
+        fw::headless::ClearRecords();
+        return texts;
+    }
+    // The board list the portal last gave its page (GBK, as built).
+    std::string BoardList() const { return portal_->BoardDocument(); }
     // The link of the board list item whose caption is `title`.
     std::string ListLinkOf(const std::string& title) {
-        const size_t at = boardList_.find("\"caption\":\"" + title + "\"");
+        const std::string list = BoardList();
+        const size_t at = list.find("\"caption\":\"" + title + "\"");
         if (at == std::string::npos) {
             return {};
         }
-        const size_t url = boardList_.find("\"url\":\"", at);
+        const size_t url = list.find("\"url\":\"", at);
         const size_t begin = url + 7;
-        return boardList_.substr(begin, boardList_.find('"', begin) - begin);
+        return list.substr(begin, list.find('"', begin) - begin);
     }
     CLeavewordcontentHtmlDlg* Page() const {
         return board_.MessageDialog() != nullptr ? board_.MessageDialog()->ContentPage() : nullptr;
@@ -141,16 +167,22 @@ protected:
     vqsvc::test::ServiceHarness service_;
     std::unique_ptr<vqsvc::test::TestClient> client_;
     CBoardWindows board_;
+    BoardMessaging messaging_{board_};
+    fakes::FakeForms forms_;
+    CPortal portals_{messaging_, forms_};
+    // The main window's reply dispatcher; the window itself is not needed for outcomes.
+    COrvanelDlg dispatcher_{portals_, forms_};
+    std::unique_ptr<CMyShowHtmlDlg> portal_;
+    HeadlessWebView* view_ = nullptr;
     std::vector<std::string> sent_;
-    std::vector<std::string> outcomes_;
-    std::string boardList_;
 };
 
 }  // namespace
 
 TEST_F(BoardE2E, PostListOpenReplyAndReadAgain) {
-    // A new message, typed into the compose window.
-    board_.OpenLeaveword();
+    // A new message, typed into the compose window that the home page's button opens.
+    ASSERT_TRUE(view_->Click("putinleavewordButton"));
+    Settle();
     CLeavewordDlg* compose = board_.Leaveword();
     ASSERT_NE(compose, nullptr);
     const std::string title = G("融资&融券的利率=多少？");
@@ -160,16 +192,15 @@ TEST_F(BoardE2E, PostListOpenReplyAndReadAgain) {
     fw::input::Click(compose->GetDlgItemHandle(CLeavewordDlg::kPost));
     Pump();
     ASSERT_EQ(sent_.size(), 1u);
-    EXPECT_EQ(outcomes_, std::vector<std::string>{"资料已成功提交！"});
+    EXPECT_EQ(Outcomes(), std::vector<std::string>{"资料已成功提交！"});
     EXPECT_EQ(compose->GetDlgItemText(CLeavewordDlg::kTitleEdit), "");
 
     // The board list shows it with its title as typed.
     FollowPortalLink(std::string(PageDocuments::kLinkPrefix) + "?fid=1&fworid=10");
     const std::string link = ListLinkOf(title);
-    ASSERT_NE(link.find("msgid="), std::string::npos) << vq::GbkToUtf8(boardList_);
+    ASSERT_NE(link.find("msgid="), std::string::npos) << vq::GbkToUtf8(BoardList());
 
     // Its link opens the thread: the message itself, content as typed.
-    outcomes_.clear();
     FollowPortalLink(link);
     ASSERT_NE(Page(), nullptr);
     EXPECT_TRUE(board_.MessageDialog()->IsWindowVisible());
@@ -187,7 +218,7 @@ TEST_F(BoardE2E, PostListOpenReplyAndReadAgain) {
     ASSERT_TRUE(view->SetInputValue("discussMessage", "年利率 8.35% & 无折扣，见公告=最新"));
     ASSERT_TRUE(view->Click("putinLeaveword"));
     Pump();
-    EXPECT_EQ(outcomes_, std::vector<std::string>{"资料已成功提交！"});
+    EXPECT_EQ(Outcomes(), std::vector<std::string>{"资料已成功提交！"});
     EXPECT_EQ(std::count_if(view->Calls().begin(), view->Calls().end(),
                             [](const auto& c) { return c.function == "clearMessage"; }),
               1)
@@ -201,9 +232,10 @@ TEST_F(BoardE2E, PostListOpenReplyAndReadAgain) {
         << thread;
     // The list now counts the thread as answered.
     FollowPortalLink(std::string(PageDocuments::kLinkPrefix) + "?fid=1&fworid=10");
-    const size_t item = boardList_.find("\"caption\":\"" + title + "\"");
+    const std::string list = BoardList();
+    const size_t item = list.find("\"caption\":\"" + title + "\"");
     ASSERT_NE(item, std::string::npos);
-    EXPECT_EQ(boardList_.substr(boardList_.find("\"type\":\"", item), 10), "\"type\":\"1\"");
+    EXPECT_EQ(list.substr(list.find("\"type\":\"", item), 10), "\"type\":\"1\"");
 }
 
 TEST_F(BoardE2E, BlankReplyIsNotSentAndAClosedDialogIsReplaced) {
@@ -214,6 +246,7 @@ TEST_F(BoardE2E, BlankReplyIsNotSentAndAClosedDialogIsReplaced) {
     compose->SetDlgItemText(CLeavewordDlg::kContentEdit, G("周六营业吗？"));
     fw::input::Click(compose->GetDlgItemHandle(CLeavewordDlg::kPost));
     Pump();
+    EXPECT_EQ(Outcomes(), std::vector<std::string>{"资料已成功提交！"});
     FollowPortalLink(std::string(PageDocuments::kLinkPrefix) + "?fid=1&fworid=10");
     const std::string link = ListLinkOf(title);
     ASSERT_FALSE(link.empty());
@@ -227,6 +260,7 @@ TEST_F(BoardE2E, BlankReplyIsNotSentAndAClosedDialogIsReplaced) {
     ASSERT_TRUE(view->Click("putinLeaveword"));
     Pump();
     EXPECT_TRUE(sent_.empty());
+    EXPECT_TRUE(Outcomes().empty());
 
     // Closed once: the next link builds a new dialog, which shows the thread.
     CSeachStockChildDlg* first = board_.MessageDialog();
