@@ -1,11 +1,13 @@
 #pragma once
 // The messaging subsystem as the rest of the program sees it: chat windows and contacts are
-// handled by the chat manager, the board's windows by the board's own owner.
+// handled by the open chats, the board's windows by the board's own owner.
 
 #include <memory>
 #include <string>
 
 #include "session/Subsystems.h"
+
+class CBoardWindows;
 
 class CMessaging : public IMessaging {
 public:
@@ -20,4 +22,9 @@ public:
     void OpenLeaveword() override;
     void OpenBoardMessage(const std::string& messageId) override;
     fw::LRESULT OnBoardMessageReply(RecordSetList& sets) override;
+
+    CBoardWindows& Board() { return *board_; }
+
+private:
+    std::unique_ptr<CBoardWindows> board_;
 };
