@@ -59,6 +59,8 @@ struct WindowInfo {
     int check = 0;
     int limit = 0;  // edit and rich edit character limit, 0 = default
     bool readOnly = false;
+    UINT imageId = 0;      // the picture of a picture control or picture radio button
+    bool autoUrl = false;  // rich edit: links are detected (RichEdit::GetLinks)
     HICON bigIcon = 0;
     HICON smallIcon = 0;
     Font font;
@@ -161,6 +163,10 @@ std::vector<HWND> GetChildWindows(HWND hwnd);  // z order, bottom first (paint o
 Bitmap RenderWindow(HWND hwnd);
 // As RenderWindow, also returning the text records of everything drawn.
 Bitmap RenderWindow(HWND hwnd, std::vector<TextRecord>& texts);
+// As RenderWindow, leaving out the children (and what is inside them) that the backend
+// shows with widgets of its own: their place keeps the parent's pixels, so a see-through
+// widget (a check box or radio button) shows the real background.
+Bitmap RenderWindowWithout(HWND hwnd, const std::function<bool(HWND)>& shownElsewhere);
 
 // The limits a window sets for sizing by the user (WM_GETMINMAXINFO); the defaults are no
 // minimum and the screen's size as maximum.

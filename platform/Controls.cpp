@@ -135,9 +135,106 @@ int ReplaceSelection(WindowData& d, const std::vector<Unit>& insert, bool asUser
     return int(take.size());
 }
 
+constexpr std::string_view kLinkPrefixes[] = {"http://", "https://", "ftp://", "file://",
+                                              "mailto:", "news:",    "www."};
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+char AsciiOf(const Unit& u) {
+    return !u.object && u.ch.size() == 1 ? u.ch[0] : '\0';
+}
+
+bool IsAlnum(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Characters a detected address runs over: printable ASCII except blanks and the few that
+// delimit addresses in running text.
+bool IsUrlChar(char c) {
+    return c > 0x20 && c < 0x7F && c != '<' && c != '>' && c != '"' && c != '{' && c != '}' &&
+           c != '|' && c != '\\' && c != '^' && c != '`';
+}
+
+// Punctuation that ends a sentence rather than an address.
+bool IsTrailingPunct(char c) {
+    return std::string_view(".,;:!?'\")]}").find(c) != std::string_view::npos;
+}
+
+std::size_t PrefixAt(const std::vector<Unit>& units, std::size_t i) {
+    for (std::string_view prefix : kLinkPrefixes) {
+        if (i + prefix.size() > units.size()) {
+            continue;
+        }
+        bool same = true;
+        for (std::size_t k = 0; k < prefix.size() && same; ++k) {
+            same = Lower(AsciiOf(units[i + k])) == prefix[k];
+        }
+        if (same) {
+            return prefix.size();
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 namespace detail {
+
+std::vector<RichLink> FindLinks(const WindowData& d) {
+    std::vector<RichLink> links;
+    if (d.kind != ControlKind::RichEdit || !d.autoUrl) {
+        return links;
+    }
+    const std::vector<Unit> units = ToUnits(d);
+    for (std::size_t i = 0; i < units.size();) {
+        const std::size_t prefix =
+            i == 0 || !IsAlnum(AsciiOf(units[i - 1])) ? PrefixAt(units, i) : 0;
+        if (prefix == 0) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i + prefix;
+        while (end < units.size() && IsUrlChar(AsciiOf(units[end]))) {
+            ++end;
+        }
+        while (end > i + prefix && IsTrailingPunct(AsciiOf(units[end - 1]))) {
+            --end;
+        }
+        if (end == i + prefix) {
+            i += prefix;  // a prefix alone is no address
+            continue;
+        }
+        RichLink link;
+        link.range = CharRange{int(i), int(end)};
+        for (std::size_t k = i; k < end; ++k) {
+            link.text += units[k].ch;
+        }
+        links.push_back(std::move(link));
+        i = end;
+    }
+    return links;
+}
+
+std::string LinkAddress(std::string_view linkText) {
+    std::string address(linkText);
+    if (address.size() >= 4 && Lower(address[0]) == 'w' && Lower(address[1]) == 'w' &&
+        Lower(address[2]) == 'w' && address[3] == '.') {
+        address = "http://" + address;
+    }
+    return address;
+}
+
+void SelectChars(WindowData& d, int start, int end) {
+    if (!IsEditKind(d)) {
+        return;
+    }
+    const int length = int(ToUnits(d).size());
+    d.selStart = start < 0 ? length : start;
+    d.selEnd = end < 0 ? length : end;
+    ClampSel(d, length);
+}
 
 int InsertText(WindowData& d, std::string_view gbk, bool asUser) {
     return ReplaceSelection(d, SplitChars(gbk), asUser);
@@ -331,20 +428,35 @@ LRESULT DefaultProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             NotifyChanged(*d, kChangeContent);
             return 1;
         case EM_SETSEL: {
-            const int length = int(ToUnits(*d).size());
             int s = int(static_cast<std::intptr_t>(wParam));
             int e = int(lParam);
             if (s < 0) {
-                s = e = length;  // a start of -1 removes the selection
+                e = -1;  // a start of -1 removes the selection: the caret goes to the end
             }
-            if (e < 0) {
-                e = length;
-            }
-            d->selStart = s;
-            d->selEnd = e;
-            ClampSel(*d, length);
+            SelectChars(*d, s, e);
             return 0;
         }
+        case EM_EXSETSEL:
+            if (lParam != 0) {
+                const auto* range = reinterpret_cast<const CharRange*>(lParam);
+                SelectChars(*d, range->cpMin, range->cpMax);
+            }
+            return 0;
+        case EM_GETSEL:
+            if (wParam != 0) {
+                *reinterpret_cast<int*>(wParam) = d->selStart;
+            }
+            if (lParam != 0) {
+                *reinterpret_cast<int*>(lParam) = d->selEnd;
+            }
+            return LRESULT(MAKELPARAM(d->selStart, d->selEnd));
+        case EM_EXGETSEL:
+            if (lParam != 0) {
+                *reinterpret_cast<CharRange*>(lParam) = CharRange{d->selStart, d->selEnd};
+            }
+            return 0;
+        case EM_GETLIMITTEXT:
+            return LimitOf(*d);
         case EM_REPLACESEL:
             if (lParam != 0) {
                 ReplaceSelection(*d, SplitChars(reinterpret_cast<const char*>(lParam)), false);
@@ -358,7 +470,10 @@ LRESULT DefaultProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case EM_GETEVENTMASK:
             return LRESULT(d->eventMask);
         case EM_AUTOURLDETECT:
-            d->autoUrl = wParam != 0;
+            if (d->autoUrl != (wParam != 0)) {
+                d->autoUrl = wParam != 0;
+                NotifyChanged(*d, kChangeContent);
+            }
             return 0;
         case STM_SETIMAGE:
             d->imageId = UINT(lParam);
@@ -401,6 +516,18 @@ DWORD RichEdit::GetEventMask() const {
 }
 void RichEdit::SetAutoUrlDetect(bool on) {
     SendMessage(EM_AUTOURLDETECT, on ? 1 : 0);
+}
+bool RichEdit::GetAutoUrlDetect() const {
+    return OnUi([&] {
+        WindowData* d = Find(hwnd_);
+        return d != nullptr && d->autoUrl;
+    });
+}
+std::vector<RichLink> RichEdit::GetLinks() const {
+    return OnUi([&] {
+        WindowData* d = Find(hwnd_);
+        return d == nullptr ? std::vector<RichLink>() : FindLinks(*d);
+    });
 }
 void RichEdit::SetReadOnly(bool readOnly) {
     SendMessage(EM_SETREADONLY, readOnly ? 1 : 0);

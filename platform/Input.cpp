@@ -1,6 +1,9 @@
 // What the user does, as the backends report it. Each action goes through the same path
 // as on a desktop: the top-level window's PreTranslateMessage first, then the window.
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/Backend.h"
 #include "platform/Internal.h"
 
@@ -61,6 +64,17 @@ void Mouse(HWND hwnd, UINT message, Point p, UINT keys) {
         const Msg msg{message, keys, MAKELPARAM(p.x, p.y)};
         if (PreTranslate(hwnd, msg)) {
             return;
+        }
+        // A press in another top-level window takes the keyboard there, as activating it
+        // does on a desktop.
+        if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+            WindowData* top = TopOf(Find(hwnd));
+            if (top != nullptr && top->object != nullptr && TopOf(Find(c.focus)) != top) {
+                top->object->SetFocus();
+            }
+            if (Find(hwnd) == nullptr) {
+                return;
+            }
         }
         // The window under the pointer chooses the cursor (a drawn button shows the hand).
         if (Find(hwnd) != nullptr && Dispatch(hwnd, WM_SETCURSOR, WPARAM(hwnd), message) == 0 &&
@@ -172,9 +186,63 @@ void Minimized(HWND hwnd, bool minimized) {
 
 void Focus(HWND hwnd) {
     OnUi([&] {
+        if (hwnd == kNoWindow) {
+            Core& c = GetCore();
+            if (const HWND old = std::exchange(c.focus, kNoWindow); old != kNoWindow) {
+                Dispatch(old, WM_KILLFOCUS, 0, 0);
+            }
+            return;
+        }
         if (WindowData* d = Find(hwnd); d != nullptr && d->object != nullptr) {
             d->object->SetFocus();
         }
+    });
+}
+
+void Select(HWND edit, int start, int end) {
+    OnUi([&] {
+        if (WindowData* d = Find(edit)) {
+            SelectChars(*d, start, end);
+        }
+    });
+}
+
+bool ClickRichEditChar(HWND richEdit, int charPos) {
+    return OnUi([&] {
+        WindowData* d = Find(richEdit);
+        if (d == nullptr || !EnabledChain(d)) {
+            return false;
+        }
+        const std::vector<RichLink> links = FindLinks(*d);
+        const auto link = std::find_if(links.begin(), links.end(), [&](const RichLink& l) {
+            return charPos >= l.range.cpMin && charPos < l.range.cpMax;
+        });
+        if (link == links.end()) {
+            return false;
+        }
+        // Each notification may close the window: look it up again after each.
+        LRESULT answer = 0;
+        for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP}) {
+            d = Find(richEdit);
+            if (d == nullptr) {
+                return true;
+            }
+            if ((d->eventMask & ENM_LINK) == 0 || !d->IsChild()) {
+                answer = 0;
+                continue;
+            }
+            EnLink notice;
+            notice.nmhdr = NotifyHeader{richEdit, d->id, EN_LINK};
+            notice.msg = message;
+            notice.wParam = message == WM_LBUTTONDOWN ? MK_LBUTTON : 0;
+            notice.chrg = link->range;
+            notice.text = link->text.c_str();
+            answer = Dispatch(d->parent, WM_NOTIFY, d->id, LPARAM(&notice));
+        }
+        if (answer == 0) {
+            fw::OpenUrl(LinkAddress(link->text));
+        }
+        return true;
     });
 }
 

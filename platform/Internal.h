@@ -145,6 +145,12 @@ void StopSocketWatches(HWND hwnd);
 int InsertText(WindowData& d, std::string_view gbk, bool asUser);
 // A click on a button: check boxes and radio buttons change, BN_CLICKED goes to the parent.
 void ClickButton(WindowData& d);
+// The links of a rich edit with automatic URL detection on (none otherwise).
+std::vector<RichLink> FindLinks(const WindowData& d);
+// The address a link opens: its text, with "http://" before a bare "www." one.
+std::string LinkAddress(std::string_view linkText);
+// Moves an edit's selection as the user does (no notification), clamped to the text.
+void SelectChars(WindowData& d, int start, int end);
 // The framework's picture of a control.
 void PaintControl(WindowData& d, Canvas& canvas);
 // Characters of a GBK text (a double-byte pair is one character).

@@ -135,7 +135,9 @@ void PaintControl(WindowData& d, Canvas& canvas) {
 
 namespace {
 
-void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy) {
+using SkipFn = std::function<bool(HWND)>;
+
+void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy, const SkipFn* skip) {
     Canvas canvas = logParent != nullptr ? Canvas(target, *logParent, dx, dy) : Canvas(target);
     Dispatch(hwnd, WM_ERASEBKGND, WPARAM(&canvas), 0);
     if (Find(hwnd) == nullptr) {
@@ -150,7 +152,8 @@ void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy) {
     const std::vector<HWND> children = d->children;
     for (HWND ch : children) {
         WindowData* cd = Find(ch);
-        if (cd == nullptr || !cd->visible || cd->rect.IsEmpty()) {
+        if (cd == nullptr || !cd->visible || cd->rect.IsEmpty() ||
+            (skip != nullptr && (*skip)(ch))) {
             continue;
         }
         const Rect r = cd->rect;
@@ -163,7 +166,7 @@ void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy) {
             Canvas copy(sub);
             copy.BitBlt(0, 0, r.Width(), r.Height(), target, r.left, r.top);
         }
-        Compose(ch, sub, &canvas, r.left, r.top);
+        Compose(ch, sub, &canvas, r.left, r.top, skip);
         WindowData* after = Find(ch);
         const bool clip = after != nullptr && after->hasRegion;
         const Region region = clip ? after->region : Region();
@@ -183,15 +186,8 @@ void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy) {
     }
 }
 
-}  // namespace
-
-Bitmap RenderWindow(HWND hwnd, std::vector<TextRecord>& texts) {
+Bitmap Render(HWND hwnd, std::vector<TextRecord>& texts, const SkipFn* skip) {
     texts.clear();
-    if (!IsUiThread()) {
-        Bitmap out;
-        RunOnUiThread([&] { out = RenderWindow(hwnd, texts); });
-        return out;
-    }
     WindowData* d = Find(hwnd);
     if (d == nullptr || d->rect.IsEmpty()) {
         return Bitmap();
@@ -201,9 +197,22 @@ Bitmap RenderWindow(HWND hwnd, std::vector<TextRecord>& texts) {
         return target;
     }
     Canvas root(target);
-    Compose(hwnd, target, &root, 0, 0);
+    Compose(hwnd, target, &root, 0, 0, skip);
     texts = root.Texts();
     return target;
+}
+
+}  // namespace
+
+Bitmap RenderWindow(HWND hwnd, std::vector<TextRecord>& texts) {
+    return OnUi([&] { return Render(hwnd, texts, nullptr); });
+}
+
+Bitmap RenderWindowWithout(HWND hwnd, const std::function<bool(HWND)>& shownElsewhere) {
+    return OnUi([&] {
+        std::vector<TextRecord> texts;
+        return Render(hwnd, texts, &shownElsewhere);
+    });
 }
 
 Bitmap RenderWindow(HWND hwnd) {

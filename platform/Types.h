@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 namespace fw {
 
@@ -365,16 +366,18 @@ struct CharRange {
     friend bool operator==(const CharRange&, const CharRange&) = default;
 };
 
-// EN_LINK: a mouse message over an automatically detected link. The parent returns nonzero
-// to keep the rich edit from acting on the message; a left-button release it lets through
-// opens the link in the user's browser.
+// EN_LINK: a mouse message over an automatically detected link; the handler reads it with
+// reinterpret_cast<const EnLink*>(&header). The parent returns nonzero to keep the rich edit
+// from acting on the message; a left-button release it lets through opens the link in the
+// user's browser.
 struct EnLink {
     NotifyHeader nmhdr;
     UINT msg = 0;  // WM_LBUTTONDOWN, WM_LBUTTONUP
     WPARAM wParam = 0;
     LPARAM lParam = 0;
     CharRange chrg;
-    std::string text;  // the link's characters (GBK)
+    const char* text = "";  // the link's characters (GBK), valid during the call
 };
+static_assert(std::is_standard_layout_v<EnLink>, "WM_NOTIFY hands EnLink as its header");
 
 }  // namespace fw

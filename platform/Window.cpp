@@ -51,6 +51,8 @@ WindowInfo MakeInfo(const WindowData& d) {
     i.check = d.check;
     i.limit = d.limit;
     i.readOnly = d.ReadOnly();
+    i.imageId = d.imageId;
+    i.autoUrl = d.autoUrl;
     i.bigIcon = d.bigIcon;
     i.smallIcon = d.smallIcon;
     i.font = d.font;

@@ -12,6 +12,7 @@ vq_add_library(vq_platform STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Render.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Resources.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SocketSelect.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ToolTip.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/HeadlessBackend.cpp
   LIBS vq_core ZLIB::ZLIB Threads::Threads)

@@ -192,16 +192,33 @@ QtBackend::QtBackend() : start_(std::chrono::steady_clock::now()) {
             return;
         }
         const QVariant v = now->property("vqHwnd");
-        if (!v.isValid()) {
+        if (v.isValid()) {
+            const HWND hwnd = HWND(v.toULongLong());
+            if (Find(hwnd) != nullptr && fw::GetFocus() != hwnd) {
+                Scope scope(*this);
+                ApplyingScope applying(*this);
+                input::Focus(hwnd);
+            }
             return;
         }
-        const HWND hwnd = HWND(v.toULongLong());
-        if (Find(hwnd) != nullptr && fw::GetFocus() != hwnd) {
+        // Another of our top-level windows came forward: the keyboard left the window that
+        // had it (an emoticon picker closes then). Within one window the focus stays.
+        if (auto* top = dynamic_cast<TopWindow*>(now); top != nullptr &&
+                                                       Find(top->Hwnd()) != nullptr &&
+                                                       TopOf(fw::GetFocus()) != top->Hwnd()) {
             Scope scope(*this);
             ApplyingScope applying(*this);
-            input::Focus(hwnd);
+            input::Focus(top->Hwnd());
         }
     });
+    QObject::connect(
+        qApp, &QApplication::applicationStateChanged, waker_, [this](Qt::ApplicationState state) {
+            // Another program has the keyboard now.
+            if (state != Qt::ApplicationActive && !Applying() && fw::GetFocus() != kNoWindow) {
+                Scope scope(*this);
+                input::Focus(kNoWindow);
+            }
+        });
 }
 
 QtBackend::~QtBackend() {
@@ -560,27 +577,14 @@ void QtBackend::UpdateWindow(HWND hwnd) {
     }
 }
 
-void QtBackend::MatchNativeBackgrounds(HWND top, const QImage& picture) {
-    for (auto& [hwnd, e] : windows_) {
-        if (e.widget == nullptr ||
-            (e.info.kind != ControlKind::CheckBox && e.info.kind != ControlKind::Radio) ||
-            TopOf(hwnd) != top) {
-            continue;
-        }
-        // The control's corner lies above its vertically centred box: background there.
-        const QPoint at = OffsetInTop(hwnd);
-        if (!picture.rect().contains(at)) {
-            continue;
-        }
-        QPalette palette = e.widget->palette();
-        palette.setColor(QPalette::Window, QColor(picture.pixel(at)));
-        e.widget->setPalette(palette);
-        e.widget->setAutoFillBackground(true);
-    }
-}
-
 QImage QtBackend::Render(HWND hwnd) {
-    return ToImage(fw::RenderWindow(hwnd));
+    // Native check boxes and radio buttons are see-through: the picture under them is the
+    // parent's, not the core's drawing of the same control.
+    return ToImage(fw::RenderWindowWithout(hwnd, [this](HWND child) {
+        const WindowEntry* e = Find(child);
+        return e != nullptr && e->widget != nullptr &&
+               (e->info.kind == ControlKind::CheckBox || e->info.kind == ControlKind::Radio);
+    }));
 }
 
 void QtBackend::SyncFromModel(HWND hwnd) {
@@ -616,10 +620,18 @@ bool QtBackend::SetForeground(HWND hwnd) {
 
 void QtBackend::SetFocus(HWND hwnd) {
     ApplyingScope applying(*this);
-    if (QWidget* w = Widget(hwnd); w != nullptr && Find(hwnd)->info.parent != kNoWindow) {
-        w->setFocus(Qt::OtherFocusReason);
-    } else if (TopWindow* top = TopWidget(hwnd)) {
-        top->setFocus(Qt::OtherFocusReason);
+    QWidget* target = Widget(hwnd);
+    if (target == nullptr || Find(hwnd)->info.parent == kNoWindow) {
+        target = TopWidget(hwnd);
+    }
+    if (target == nullptr) {
+        return;
+    }
+    target->setFocus(Qt::OtherFocusReason);
+    // The keyboard going to another window brings that window forward, as on a desktop;
+    // otherwise Qt would keep the keyboard where it was and never report the user leaving.
+    if (target->isVisible() && !target->window()->isActiveWindow()) {
+        target->window()->activateWindow();
     }
 }
 

@@ -133,9 +133,6 @@ public:
     bool InfoOf(HWND hwnd, WindowInfo& info) const;
     // The picture of top-level `hwnd`, rendered now.
     QImage Render(HWND hwnd);
-    // Check boxes and radio buttons are drawn by the core as well; their widgets cover
-    // that drawing with the colour of the picture around them.
-    void MatchNativeBackgrounds(HWND top, const QImage& picture);
     TopWindow* TopWidget(HWND hwnd) const;
     QWidget* Widget(HWND hwnd) const;
     // The message loop nesting of MessageBox/TrackPopupMenu: the core's queue and timers

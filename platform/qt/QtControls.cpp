@@ -1,8 +1,10 @@
 #include "platform/qt/QtControls.h"
 
 #include <QAbstractButton>
+#include <QBitmap>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,7 +16,9 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
+#include "platform/Resources.h"
 #include "platform/core/Text.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/TopWindow.h"
@@ -25,6 +29,13 @@ namespace {
 
 constexpr QChar kObjectChar(0xFFFC);
 constexpr int kDefaultLimit = 30000;
+const QString kLinkScheme = QStringLiteral("vqlink:");
+const QColor kLinkColor(0, 0, 255);
+
+// The rich edit whose user edit is being put back from the model: the widget shows that
+// text already, and rebuilding it would lose the caret, the undo steps and an input
+// method's state.
+HWND g_userEdited = kNoWindow;
 
 std::vector<RichItem> RichContent(HWND hwnd) {
     RichEdit view;
@@ -123,6 +134,116 @@ int ShownIndex(const QtBackend::ShownText& shown, int coreChar) {
     return int(std::min<std::ptrdiff_t>(it - shown.coreIndex.begin(), shown.text.size()));
 }
 
+int CoreIndex(const QtBackend::ShownText& shown, int widgetPos) {
+    const auto& index = shown.coreIndex;
+    if (index.empty()) {
+        return 0;
+    }
+    return index[std::size_t(std::clamp(widgetPos, 0, int(index.size()) - 1))];
+}
+
+std::vector<RichLink> LinksOf(HWND hwnd) {
+    RichEdit view;
+    view.AttachHandle(hwnd);
+    std::vector<RichLink> links = view.GetLinks();
+    view.DetachHandle();
+    return links;
+}
+
+// Links the model found are anchors of the document ("vqlink:" + first character), drawn
+// blue and underlined; everything else is plain.
+void MarkLinks(QTextEdit* te, const QtBackend::ShownText& shown, HWND hwnd, bool autoUrl) {
+    const std::vector<RichLink> links = autoUrl ? LinksOf(hwnd) : std::vector<RichLink>();
+    const bool hadLinks = te->property("vqLinks").toBool();
+    if (links.empty() && !hadLinks) {
+        return;
+    }
+    QTextDocument* doc = te->document();
+    QTextCursor all(doc);
+    all.select(QTextCursor::Document);
+    QTextCharFormat plain;
+    plain.setAnchor(false);
+    plain.setAnchorHref(QString());
+    plain.setFontUnderline(false);
+    plain.setForeground(te->palette().text());
+    all.mergeCharFormat(plain);
+    for (const RichLink& link : links) {
+        QTextCursor c(doc);
+        c.setPosition(ShownIndex(shown, link.range.cpMin));
+        c.setPosition(ShownIndex(shown, link.range.cpMax), QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setAnchor(true);
+        format.setAnchorHref(kLinkScheme + QString::number(link.range.cpMin));
+        format.setFontUnderline(true);
+        format.setForeground(kLinkColor);
+        c.mergeCharFormat(format);
+    }
+    te->setProperty("vqLinks", !links.empty());
+}
+
+// The user moved the caret or the selection of a rich edit.
+void ReportSelection(QtBackend& backend, HWND hwnd, QTextEdit* te) {
+    QtBackend::WindowEntry* e = backend.Entry(hwnd);
+    if (e == nullptr || backend.Applying() || te->toPlainText() != e->shown.text) {
+        return;  // a text change is on its way and brings the selection with it
+    }
+    const QTextCursor cursor = te->textCursor();
+    QtBackend::Scope scope(backend);
+    QtBackend::ReportingScope reporting(backend, hwnd);
+    input::Select(hwnd, CoreIndex(e->shown, cursor.selectionStart()),
+                  CoreIndex(e->shown, cursor.selectionEnd()));
+}
+
+// Clicks on links go to the model; the pointer shows a hand over them.
+class LinkFilter : public QObject {
+public:
+    LinkFilter(QtBackend& backend, HWND hwnd, QTextEdit* te)
+        : QObject(te), backend_(backend), hwnd_(hwnd), te_(te) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease) {
+            return QObject::eventFilter(watched, event);
+        }
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QString href = te_->anchorAt(mouse->position().toPoint());
+        const bool onLink = href.startsWith(kLinkScheme);
+        if (type == QEvent::MouseMove) {
+            if (onLink) {
+                te_->viewport()->setCursor(Qt::PointingHandCursor);
+            } else {
+                te_->viewport()->setCursor(te_->isReadOnly() ? Qt::ArrowCursor : Qt::IBeamCursor);
+            }
+            return false;
+        }
+        if (onLink && mouse->button() == Qt::LeftButton && !te_->textCursor().hasSelection()) {
+            QtBackend::Scope scope(backend_);
+            input::ClickRichEditChar(hwnd_, href.mid(kLinkScheme.size()).toInt());
+        }
+        return false;
+    }
+
+private:
+    QtBackend& backend_;
+    HWND hwnd_;
+    QTextEdit* te_;
+};
+
+// A picture radio button's picture, its magenta left out.
+QIcon PictureIcon(UINT bitmapId, QSize& size) {
+    std::shared_ptr<const Bitmap> picture = Resources::Global().LoadBitmap(bitmapId);
+    if (!picture || picture->IsNull()) {
+        return {};
+    }
+    const QImage image(reinterpret_cast<const uchar*>(picture->Pixels().data()), picture->Width(),
+                       picture->Height(), qsizetype(picture->Width()) * 4, QImage::Format_RGB32);
+    QPixmap pixmap = QPixmap::fromImage(image.copy());
+    pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 0, 255), Qt::MaskInColor));
+    size = pixmap.size();
+    return QIcon(pixmap);
+}
+
 // The user changed an editor's text to `now`.
 void ReportEdit(QtBackend& backend, HWND hwnd, const QString& now) {
     QtBackend::WindowEntry* e = backend.Entry(hwnd);
@@ -143,7 +264,9 @@ void ReportEdit(QtBackend& backend, HWND hwnd, const QString& now) {
         input::Type(hwnd, inserted);
     }
     // The model may have taken less than was typed (limit, digits only, read-only).
+    const HWND outer = std::exchange(g_userEdited, hwnd);
     backend.SyncFromModel(hwnd);
+    g_userEdited = outer;
 }
 
 void ApplyEditor(QtBackend& backend, QtBackend::WindowEntry& e, std::uint32_t bits) {
@@ -171,7 +294,9 @@ void ApplyEditor(QtBackend& backend, QtBackend::WindowEntry& e, std::uint32_t bi
                 plain->moveCursor(QTextCursor::End);
             }
         } else if (auto* te = qobject_cast<QTextEdit*>(w)) {
-            if (!SameRich(e.shown.rich, shown.rich) || te->toPlainText() != shown.text) {
+            if (info.hwnd == g_userEdited && te->toPlainText() == shown.text) {
+                // The widget made this change itself: text and pictures are in place.
+            } else if (!SameRich(e.shown.rich, shown.rich) || te->toPlainText() != shown.text) {
                 QTextDocument* doc = te->document();
                 std::vector<RichItem> tail;
                 if (te->toPlainText() == e.shown.text &&
@@ -192,8 +317,13 @@ void ApplyEditor(QtBackend& backend, QtBackend::WindowEntry& e, std::uint32_t bi
                 te->setTextCursor(caret);
                 te->ensureCursorVisible();
             }
+            MarkLinks(te, shown, info.hwnd, info.autoUrl);
         }
         e.shown = std::move(shown);
+    } else if (auto* te = qobject_cast<QTextEdit*>(w); te != nullptr && rich) {
+        // Detection switched on or off.
+        ApplyingScope applying(backend);
+        MarkLinks(te, e.shown, info.hwnd, info.autoUrl);
     }
     if ((bits & (kChangeContent | kChangeStyle)) != 0 || bits == ~0u) {
         const int limit = info.limit > 0 ? info.limit : kDefaultLimit;
@@ -388,6 +518,14 @@ QWidget* MakeControl(QtBackend& backend, const WindowInfo& info, QWidget* parent
             QObject::connect(te, &QTextEdit::textChanged, te, [&backend, hwnd, te] {
                 ReportEdit(backend, hwnd, te->toPlainText());
             });
+            // Pictures go in at the caret the user left, as the program inserts them at the
+            // model's selection.
+            QObject::connect(te, &QTextEdit::cursorPositionChanged, te,
+                             [&backend, hwnd, te] { ReportSelection(backend, hwnd, te); });
+            QObject::connect(te, &QTextEdit::selectionChanged, te,
+                             [&backend, hwnd, te] { ReportSelection(backend, hwnd, te); });
+            te->viewport()->setMouseTracking(true);
+            te->viewport()->installEventFilter(new LinkFilter(backend, hwnd, te));
             w = te;
             break;
         }
@@ -403,6 +541,8 @@ QWidget* MakeControl(QtBackend& backend, const WindowInfo& info, QWidget* parent
             break;
         }
         case ControlKind::CheckBox: {
+            // Check boxes and radio buttons fill no background: the window's picture under
+            // them shows through.
             auto* box = new QCheckBox(parent);
             QObject::connect(box, &QAbstractButton::clicked, box,
                              [&backend, hwnd] { ReportClick(backend, hwnd); });
@@ -413,6 +553,11 @@ QWidget* MakeControl(QtBackend& backend, const WindowInfo& info, QWidget* parent
             auto* radio = new QRadioButton(parent);
             // Groups are the core's business (the group flag), not the widget parent's.
             radio->setAutoExclusive(false);
+            if (info.imageId != 0) {
+                QSize size;
+                radio->setIcon(PictureIcon(info.imageId, size));
+                radio->setIconSize(size);
+            }
             QObject::connect(radio, &QAbstractButton::clicked, radio,
                              [&backend, hwnd] { ReportClick(backend, hwnd); });
             w = radio;

@@ -108,7 +108,6 @@ void TopWindow::RenderNow() {
     rendering_ = false;
     picture_ = std::move(fresh);
     dirty_ = false;
-    backend_.MatchNativeBackgrounds(hwnd_, picture_);
 }
 
 void TopWindow::paintEvent(QPaintEvent*) {

@@ -9,11 +9,15 @@
 //       static std::vector<vqtest::BoxSeen> MessageBoxesSeen();
 //       static void ScriptMenus(std::vector<fw::UINT> choices);
 //       static void SetModalHook(std::function<void(fw::HWND)> hook);
+//       // Addresses the backend handed to the browser from now on (none really opens).
+//       static void CaptureOpenedUrls(const std::filesystem::path& scratchDir);
+//       static std::vector<std::string> UrlsOpened(std::size_t atLeast);  // waits a little
 //   };
 //   INSTANTIATE_TYPED_TEST_SUITE_P(My, BackendSuite, ::testing::Types<MyTraits>);
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -25,6 +29,7 @@
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "platform/Menu.h"
+#include "platform/ToolTip.h"
 #include "platform/Window.h"
 #include "platform/core/Text.h"
 #include "tests/platform/TestResources.h"
@@ -77,6 +82,10 @@ public:
         return fw::Dialog::WindowProc(message, wParam, lParam);
     }
 
+    int Count(fw::UINT id, fw::UINT code) const {
+        return int(std::count(commands.begin(), commands.end(), std::make_pair(id, code)));
+    }
+
     std::vector<std::pair<fw::UINT, fw::UINT>> commands;
     std::vector<fw::UINT> timers;
     std::vector<std::int64_t> times;
@@ -112,6 +121,41 @@ public:
         canvas.FillSolidRect(canvas.ClientRect(), fw::RGB(0, 0, 128));
         return true;
     }
+};
+
+// A dialog that writes down the links its rich edits report, and answers the release.
+class LinkDialog : public RecordingDialog {
+public:
+    using RecordingDialog::RecordingDialog;
+    struct Seen {
+        fw::UINT id;
+        fw::UINT msg;
+        fw::CharRange range;
+        std::string text;
+    };
+    bool OnNotify(fw::UINT id, fw::NotifyHeader& header, fw::LRESULT& result) override {
+        if (header.code != fw::EN_LINK) {
+            return false;
+        }
+        const auto* link = reinterpret_cast<const fw::EnLink*>(&header);
+        links.push_back({id, link->msg, link->chrg, link->text});
+        result = link->msg == fw::WM_LBUTTONUP ? swallowRelease : 0;
+        return true;
+    }
+    bool PreTranslateMessage(fw::HWND target, const fw::Msg& msg) override {
+        // Ctrl+Enter sends, as the chat window does.
+        if (msg.id == fw::WM_KEYDOWN && msg.wParam == fw::VK_RETURN &&
+            (fw::GetKeyState(fw::VK_CONTROL) & 0x8000) != 0) {
+            ctrlEnters.push_back(target);
+            return true;
+        }
+        return false;
+    }
+    void OnKillFocus() override { killFocus++; }
+    std::vector<Seen> links;
+    std::vector<fw::HWND> ctrlEnters;
+    fw::LRESULT swallowRelease = 0;
+    int killFocus = 0;
 };
 
 inline bool PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
@@ -548,6 +592,193 @@ TYPED_TEST_P(BackendSuite, RichEditKeepsPicturesAsCharacters) {
     EXPECT_EQ(edit.GetWindowText(), G("提-y"));
 }
 
+TYPED_TEST_P(BackendSuite, RichEditFindsLinksAndReportsClicksOnThem) {
+    TypeParam::CaptureOpenedUrls(this->dir_);
+    vqtest::LinkDialog dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    fw::RichEdit view;
+    ASSERT_TRUE(view.Create(fw::WS_VISIBLE | fw::ES_MULTILINE | fw::ES_READONLY,
+                            fw::Rect{0, 0, 200, 80}, &dlg, 1034));
+    view.SetEventMask(view.GetEventMask() | fw::ENM_LINK);
+    const std::string address = "http://news.example.cn/a?id=7";
+    view.ReplaceSel(G("新闻：") + address + G(", 另见www.example.cn。"));
+    EXPECT_TRUE(view.GetLinks().empty());  // detection is off until asked for
+    EXPECT_FALSE(fw::input::ClickRichEditChar(view.GetSafeHwnd(), 10));
+
+    view.SetAutoUrlDetect(true);
+    EXPECT_TRUE(view.GetAutoUrlDetect());
+    // Three characters before the address; the comma after it and the full stop after the
+    // second address end them.
+    const std::vector<fw::RichLink> links = view.GetLinks();
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0].range, (fw::CharRange{3, 32}));
+    EXPECT_EQ(links[0].text, address);
+    EXPECT_EQ(links[1].range, (fw::CharRange{36, 50}));
+    EXPECT_EQ(links[1].text, "www.example.cn");
+
+    // A click on the first: press and release reported with the range, then it opens.
+    EXPECT_TRUE(fw::input::ClickRichEditChar(view.GetSafeHwnd(), 31));
+    ASSERT_EQ(dlg.links.size(), 2u);
+    EXPECT_EQ(dlg.links[0].msg, fw::WM_LBUTTONDOWN);
+    EXPECT_EQ(dlg.links[1].msg, fw::WM_LBUTTONUP);
+    EXPECT_EQ(dlg.links[1].id, 1034u);
+    EXPECT_EQ(dlg.links[1].range, (fw::CharRange{3, 32}));
+    EXPECT_EQ(dlg.links[1].text, address);
+    EXPECT_EQ(TypeParam::UrlsOpened(1), (std::vector<std::string>{address}));
+
+    // A parent that takes the release keeps the link from opening.
+    dlg.swallowRelease = 1;
+    EXPECT_TRUE(fw::input::ClickRichEditChar(view.GetSafeHwnd(), 36));
+    EXPECT_EQ(dlg.links.back().range, (fw::CharRange{36, 50}));
+    dlg.swallowRelease = 0;
+    // Without link notifications the parent hears nothing and the link still opens; an
+    // address without a scheme opens as a web address.
+    view.SetEventMask(fw::ENM_NONE);
+    EXPECT_TRUE(fw::input::ClickRichEditChar(view.GetSafeHwnd(), 40));
+    EXPECT_EQ(dlg.links.size(), 4u);
+    EXPECT_EQ(TypeParam::UrlsOpened(2),
+              (std::vector<std::string>{address, "http://www.example.cn"}));
+
+    // Text outside links, and a picture, are not links; a picture ends an address.
+    EXPECT_FALSE(fw::input::ClickRichEditChar(view.GetSafeHwnd(), 1));
+    view.SetSel(-1, -1);
+    view.ReplaceSel(" ftp://host/x");
+    view.InsertPicture(std::make_shared<const fw::Bitmap>(4, 4), 14);
+    view.ReplaceSel(G("yz mailto:a@b.cn httpx://no xwww.no www."));
+    std::vector<std::string> texts;
+    for (const fw::RichLink& l : view.GetLinks()) {
+        texts.push_back(l.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{address, "www.example.cn", "ftp://host/x",
+                                               "mailto:a@b.cn"}));
+}
+
+TYPED_TEST_P(BackendSuite, RichEditSelectionLimitFontAndKeys) {
+    vqtest::LinkDialog dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    fw::RichEdit input;
+    ASSERT_TRUE(input.Create(fw::WS_VISIBLE | fw::ES_MULTILINE | fw::ES_WANTRETURN,
+                             fw::Rect{0, 100, 200, 140}, &dlg, 1035));
+    input.SetEventMask(input.GetEventMask() | fw::ENM_CHANGE | fw::ENM_LINK);
+    const fw::Font song = fw::Font::FromHeight(G("宋体"), 12, fw::FW_NORMAL);
+    input.SetFont(song);
+    fw::WindowInfo info;
+    ASSERT_TRUE(fw::GetWindowInfo(input.GetSafeHwnd(), info));
+    EXPECT_EQ(info.font, song);
+
+    // The user puts the caret between the characters; a picture goes in there.
+    input.SetFocus();
+    fw::input::Type(input.GetSafeHwnd(), G("你好"));
+    fw::input::Select(input.GetSafeHwnd(), 1, 1);
+    int start = -1, end = -1;
+    input.GetSel(start, end);
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 1);
+    input.InsertPicture(std::make_shared<const fw::Bitmap>(20, 20), 14);
+    fw::RichObjectInfo obj;
+    ASSERT_TRUE(input.GetObjectInfo(0, obj));
+    EXPECT_EQ(obj.cp, 1);
+    fw::CharRange range;
+    input.SendMessage(fw::EM_EXGETSEL, 0, fw::LPARAM(&range));
+    EXPECT_EQ(range, (fw::CharRange{2, 2}));  // the caret follows the picture
+    const fw::CharRange all{0, -1};
+    input.SendMessage(fw::EM_EXSETSEL, 0, fw::LPARAM(&all));
+    input.GetSel(start, end);
+    EXPECT_EQ(end, 3);
+
+    // Ctrl+Enter reaches the dialog first and is consumed; Enter alone is a line break.
+    const int changes = dlg.Count(1035, fw::EN_CHANGE);
+    fw::input::Select(input.GetSafeHwnd(), 3, 3);
+    fw::input::Key(input.GetSafeHwnd(), fw::VK_RETURN, true, fw::MK_CONTROL);
+    EXPECT_EQ(dlg.ctrlEnters, (std::vector<fw::HWND>{input.GetSafeHwnd()}));
+    EXPECT_EQ(input.GetTextLength(), 3);
+    fw::input::Key(input.GetSafeHwnd(), fw::VK_RETURN, true, 0);
+    EXPECT_EQ(input.GetTextRange(3, -1), "\r\n");
+    EXPECT_EQ(dlg.Count(1035, fw::EN_CHANGE), changes + 1);
+    EXPECT_TRUE(dlg.IsWindowVisible());  // not taken for OK
+
+    // The limit counts a picture as one character.
+    input.Clear();
+    input.LimitText(3);
+    EXPECT_EQ(input.SendMessage(fw::EM_GETLIMITTEXT), 3);
+    fw::input::Type(input.GetSafeHwnd(), "ab");
+    input.InsertPicture(std::make_shared<const fw::Bitmap>(20, 20), 3);
+    EXPECT_EQ(fw::input::Type(input.GetSafeHwnd(), "c"), 0);
+    EXPECT_EQ(input.GetTextLength(), 3);
+    // Read-only refuses the user, not the program.
+    input.LimitText(0);
+    input.SetReadOnly(true);
+    EXPECT_EQ(fw::input::Type(input.GetSafeHwnd(), "d"), 0);
+    input.ReplaceSel("e");
+    EXPECT_EQ(input.GetTextLength(), 4);
+}
+
+TYPED_TEST_P(BackendSuite, FocusLeavesWithAClickElsewhereOrToAnotherProgram) {
+    vqtest::LinkDialog first(9001);
+    vqtest::LinkDialog second(9001);
+    ASSERT_TRUE(first.Create());
+    ASSERT_TRUE(second.Create());
+    first.ShowWindow(fw::SW_SHOW);
+    second.ShowWindow(fw::SW_SHOW);
+    first.SetFocus();
+    ASSERT_EQ(fw::GetFocus(), first.GetSafeHwnd());
+    // A press inside the same window leaves the focus alone; one in another window takes it.
+    fw::input::Mouse(first.GetSafeHwnd(), fw::WM_LBUTTONDOWN, {1, 1}, fw::MK_LBUTTON);
+    fw::input::Mouse(first.GetSafeHwnd(), fw::WM_LBUTTONUP, {1, 1});
+    EXPECT_EQ(first.killFocus, 0);
+    fw::input::Mouse(second.GetSafeHwnd(), fw::WM_LBUTTONDOWN, {1, 1}, fw::MK_LBUTTON);
+    fw::input::Mouse(second.GetSafeHwnd(), fw::WM_LBUTTONUP, {1, 1});
+    EXPECT_EQ(first.killFocus, 1);
+    EXPECT_EQ(fw::GetFocus(), second.GetSafeHwnd());
+    fw::input::Focus(fw::kNoWindow);
+    EXPECT_EQ(second.killFocus, 1);
+    EXPECT_EQ(fw::GetFocus(), fw::kNoWindow);
+}
+
+TYPED_TEST_P(BackendSuite, ToolTipShowsTheTextOfTheToolUnderThePointer) {
+    RecordingDialog owner(9002);
+    ASSERT_TRUE(owner.Create());
+    owner.ShowWindow(fw::SW_SHOW);
+    fw::ToolTipCtrl tip;
+    ASSERT_TRUE(tip.Create(&owner));
+    ASSERT_TRUE(tip.AddTool(1000, fw::Rect{0, 0, 20, 20}, "/:O"));
+    ASSERT_TRUE(tip.AddTool(1001, fw::Rect{20, 0, 40, 20}, "/:-/"));
+    tip.SetTipTextColor(fw::RGB(0, 128, 128));
+    EXPECT_EQ(tip.GetToolCount(), 2);
+    const auto move = [&](int x, int y) {
+        tip.RelayEvent(fw::Msg{fw::WM_MOUSEMOVE, 0, fw::MAKELPARAM(x, y)});
+    };
+    move(5, 5);
+    EXPECT_EQ(tip.ShownTool(), 0u);  // not at once
+    EXPECT_FALSE(tip.IsWindowVisible());
+    TypeParam::LetTimePass(int(fw::ToolTipCtrl::kInitialDelayMs) + 200);
+    EXPECT_EQ(tip.ShownTool(), 1000u);
+    EXPECT_TRUE(tip.IsWindowVisible());
+    EXPECT_EQ(tip.GetWindowText(), "/:O");
+    std::vector<fw::TextRecord> texts;
+    fw::RenderWindow(tip.GetSafeHwnd(), texts);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back().text, "/:O");
+    EXPECT_EQ(texts.back().color, fw::RGB(0, 128, 128));
+    // From one tool to the next the tip follows at once; outside every tool it goes.
+    move(25, 5);
+    EXPECT_EQ(tip.ShownTool(), 1001u);
+    EXPECT_EQ(tip.GetWindowText(), "/:-/");
+    move(35, 25);
+    EXPECT_EQ(tip.ShownTool(), 0u);
+    EXPECT_FALSE(tip.IsWindowVisible());
+    move(5, 5);
+    tip.RelayEvent(fw::Msg{fw::WM_LBUTTONDOWN, fw::MK_LBUTTON, fw::MAKELPARAM(5, 5)});
+    TypeParam::LetTimePass(int(fw::ToolTipCtrl::kInitialDelayMs) + 200);
+    EXPECT_EQ(tip.ShownTool(), 0u);  // the press cancelled the wait
+    // It goes with its owner.
+    const fw::HWND tipHandle = tip.GetSafeHwnd();
+    owner.DestroyWindow();
+    EXPECT_FALSE(fw::IsWindow(tipHandle));
+}
+
 TYPED_TEST_P(BackendSuite, WindowPlacementAndState) {
     RecordingDialog dlg(9001);
     ASSERT_TRUE(dlg.Create());
@@ -581,4 +812,8 @@ REGISTER_TYPED_TEST_SUITE_P(BackendSuite, DialogFromTemplateHasItsControls,
                             SendFromAnotherThreadWaitsForTheUiThread, TimersFireUntilKilled,
                             MessageBoxesAreAnswered, MenuChoiceArrivesAsCommand,
                             OwnerDrawTransparencyAndRegionsPixelByPixel, EditsApplyTheirRules,
-                            RichEditKeepsPicturesAsCharacters, WindowPlacementAndState);
+                            RichEditKeepsPicturesAsCharacters,
+                            RichEditFindsLinksAndReportsClicksOnThem,
+                            RichEditSelectionLimitFontAndKeys,
+                            FocusLeavesWithAClickElsewhereOrToAnotherProgram,
+                            ToolTipShowsTheTextOfTheToolUnderThePointer, WindowPlacementAndState);

@@ -30,6 +30,8 @@ struct HeadlessTraits {
     static void SetModalHook(std::function<void(fw::HWND)> hook) {
         fw::headless::SetModalHook(std::move(hook));
     }
+    static void CaptureOpenedUrls(const std::filesystem::path&) {}
+    static std::vector<std::string> UrlsOpened(std::size_t) { return fw::headless::UrlsOpened(); }
 };
 
 }  // namespace

@@ -52,8 +52,10 @@ inline void WriteFile(const std::filesystem::path& p, const std::vector<std::uin
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// Dialog 9001 (dialog units) and 9002 (pixels), 9004 (a picture radio button), menu 9100, strings 9200/9201, bitmap 9300
-// (4x2: red, magenta, green, blue / magenta x4), icon 9301 (1x1 white).
+// Dialog 9001 (dialog units) and 9002 (pixels), 9004 (a picture radio button), 9005 (radio
+// buttons, one with a picture, and a check box), menu 9100, strings 9200/9201, bitmap 9300
+// (4x2: red, magenta, green, blue / magenta x4), bitmap 9305 (12x12: a red 6x6 square in a
+// magenta frame 3 pixels wide), icon 9301 (1x1 white).
 inline std::filesystem::path MakeTestResources(const std::filesystem::path& dir) {
     WriteFile(dir / "test.vqrc",
               "# test templates\n"
@@ -86,6 +88,12 @@ inline std::filesystem::path MakeTestResources(const std::filesystem::path& dir)
               "  STYLE popup\n"
               "  CONTROL 40 radio 0 0 30 10 \"\" IMAGE 9300\n"
               "END\n"
+              "DIALOG 9005 160 60 UNITS PX\n"
+              "  STYLE popup\n"
+              "  CONTROL 50 radio 10 5 60 16 \"\" group IMAGE 9305\n"
+              "  CONTROL 51 radio 10 25 60 16 \"甲\"\n"
+              "  CONTROL 52 checkbox 80 5 70 16 \"乙\"\n"
+              "END\n"
               "DIALOG 9003 100 80 UNITS PX\n"
               "  STYLE child\n"
               "END\n"
@@ -103,11 +111,19 @@ inline std::filesystem::path MakeTestResources(const std::filesystem::path& dir)
     WriteFile(dir / "pics" / "pics.idx",
               "# pictures\n"
               "bitmap 9300 pics/four.bmp\n"
-              "icon   9301   pics/dot.bmp   \n");
+              "icon   9301   pics/dot.bmp   \n"
+              "bitmap 9305 pics/framed.bmp\n");
     WriteFile(dir / "pics" / "four.bmp", Bmp24(4, 2,
                                                {0xFF0000, 0xFF00FF, 0x00FF00, 0x0000FF, 0xFF00FF,
                                                 0xFF00FF, 0xFF00FF, 0xFF00FF}));
     WriteFile(dir / "pics" / "dot.bmp", Bmp24(1, 1, {0xFFFFFF}));
+    std::vector<std::uint32_t> framed(12 * 12, 0xFF00FF);
+    for (int y = 3; y < 9; ++y) {
+        for (int x = 3; x < 9; ++x) {
+            framed[std::size_t(y * 12 + x)] = 0xFF0000;
+        }
+    }
+    WriteFile(dir / "pics" / "framed.bmp", Bmp24(12, 12, framed));
     return dir;
 }
 

@@ -27,6 +27,12 @@ struct QtTraits {
     static void SetModalHook(std::function<void(fw::HWND)> hook) {
         qttest::SetModalHook(std::move(hook));
     }
+    static void CaptureOpenedUrls(const std::filesystem::path& dir) {
+        qttest::CaptureOpenedUrls(dir);
+    }
+    static std::vector<std::string> UrlsOpened(std::size_t atLeast) {
+        return qttest::UrlsOpened(atLeast);
+    }
 };
 
 }  // namespace

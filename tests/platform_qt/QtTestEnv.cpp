@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <deque>
+#include <fstream>
 #include <thread>
 
 #include "platform/Framework.h"
@@ -349,7 +350,63 @@ void PauseDriver(bool paused) {
     }
 }
 
+namespace {
+
+struct UrlCapture {
+    bool pathSaved = false;
+    std::string savedPath;
+    std::filesystem::path file;
+};
+
+UrlCapture& Capture() {
+    static UrlCapture capture;
+    return capture;
+}
+
+}  // namespace
+
+void CaptureOpenedUrls(const std::filesystem::path& dir) {
+    UrlCapture& c = Capture();
+    const std::filesystem::path bin = dir / "opener-bin";
+    std::filesystem::create_directories(bin);
+    c.file = dir / "opened-urls.txt";
+    std::filesystem::remove(c.file);
+    {
+        std::ofstream script(bin / "xdg-open");
+        script << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << c.file.string() << "'\n";
+    }
+    std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    if (!c.pathSaved) {
+        const char* path = std::getenv("PATH");
+        c.savedPath = path != nullptr ? path : "";
+        c.pathSaved = true;
+    }
+    setenv("PATH", (bin.string() + ":" + c.savedPath).c_str(), 1);
+}
+
+std::vector<std::string> UrlsOpened(std::size_t atLeast) {
+    const UrlCapture& c = Capture();
+    std::vector<std::string> urls;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (true) {
+        urls.clear();
+        std::ifstream in(c.file);
+        for (std::string line; std::getline(in, line);) {
+            urls.push_back(fw::qt::ToGbk(QString::fromUtf8(line.c_str())));
+        }
+        if (urls.size() >= atLeast || std::chrono::steady_clock::now() > end) {
+            return urls;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 void ResetDriver() {
+    UrlCapture& capture = Capture();
+    if (capture.pathSaved) {
+        setenv("PATH", capture.savedPath.c_str(), 1);
+        capture.file.clear();
+    }
     DriverState& s = State();
     s.boxAnswers.clear();
     s.boxes.clear();

@@ -78,6 +78,11 @@ std::vector<MenuRecord> MenusSeen();
 // A box is answered only once `ready` says so (the driver polls every few milliseconds).
 void HoldMessageBoxesUntil(std::function<bool()> ready);
 void ResetDriver();
+// Puts a stand-in for the desktop's opener first on PATH, so that addresses handed to the
+// browser are written down in `dir` instead (until ResetDriver); UrlsOpened waits up to three
+// seconds for at least `atLeast` of them and returns them in order (GBK).
+void CaptureOpenedUrls(const std::filesystem::path& dir);
+std::vector<std::string> UrlsOpened(std::size_t atLeast);
 // Stops and restarts the driver's polling (tests of the loop's waits).
 void PauseDriver(bool paused);
 
