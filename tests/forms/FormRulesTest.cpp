@@ -32,14 +32,6 @@ TEST(DottedAddress, PartsAreStoredWithoutLeadingZeros) {
     }
 }
 
-TEST(ColumnButtons, ThreeToALineFromTheTopLeft) {
-    EXPECT_EQ(ColumnButtonRect(0), fw::Rect::FromXYWH(80, 80, 80, 40));
-    EXPECT_EQ(ColumnButtonRect(1), fw::Rect::FromXYWH(180, 80, 80, 40));
-    EXPECT_EQ(ColumnButtonRect(2), fw::Rect::FromXYWH(280, 80, 80, 40));
-    EXPECT_EQ(ColumnButtonRect(3), fw::Rect::FromXYWH(80, 110, 80, 40));
-    EXPECT_EQ(ColumnButtonRect(7), fw::Rect::FromXYWH(180, 140, 80, 40));
-}
-
 TEST(ColumnButtons, IdsAndCaptionsComeFromTheReplyWhateverTheColumnNamesCase) {
     RecordSetList sets = Reply("getallcolumn", {"PRD_MENU_NAME", "Prd_Menu_Id"},
                                {{G("宏观"), "3"}, {G("行业"), "151"}, {G("个股"), " 12 "}});
