@@ -1,15 +1,17 @@
 #include "messaging/Messaging.h"
 
 #include "messaging/BoardWindows.h"
+#include "messaging/ChatWindows.h"
 #include "messaging/IMFriendShow.h"
 
-CMessaging::CMessaging() : board_(std::make_unique<CBoardWindows>()) {}
+CMessaging::CMessaging()
+    : board_(std::make_unique<CBoardWindows>()), chats_(std::make_unique<CChatWindows>()) {}
 
 CMessaging::~CMessaging() = default;
 
-// TODO(chat): the chat windows.
-bool CMessaging::OpenChat(IPortalPage&, const std::string&, const std::string&) {
-    return false;
+bool CMessaging::OpenChat(IPortalPage& page, const std::string& contactId,
+                          const std::string& contactName) {
+    return chats_->Open(page, contactId, contactName);
 }
 
 std::string CMessaging::ContactDocument(const RecordSet& contacts) {
@@ -17,13 +19,12 @@ std::string CMessaging::ContactDocument(const RecordSet& contacts) {
     return CIMFriendShow(const_cast<RecordSet&>(contacts)).BuildDocument();
 }
 
-void CMessaging::OnArrivingMessages(IPortalPage&, RecordSetList& sets) {
-    sets.clear();
+void CMessaging::OnArrivingMessages(IPortalPage& page, RecordSetList& sets) {
+    chats_->OnArrivingMessages(page, sets);
 }
 
 fw::LRESULT CMessaging::OnChatHistory(RecordSetList& sets) {
-    sets.clear();
-    return 0;
+    return chats_->OnChatHistory(sets);
 }
 
 void CMessaging::OpenLeaveword() {

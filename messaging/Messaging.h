@@ -8,6 +8,7 @@
 #include "session/Subsystems.h"
 
 class CBoardWindows;
+class CChatWindows;
 
 class CMessaging : public IMessaging {
 public:
@@ -23,8 +24,10 @@ public:
     void OpenBoardMessage(const std::string& messageId) override;
     fw::LRESULT OnBoardMessageReply(RecordSetList& sets) override;
 
+    CChatWindows& Chats() { return *chats_; }
     CBoardWindows& Board() { return *board_; }
 
 private:
     std::unique_ptr<CBoardWindows> board_;
+    std::unique_ptr<CChatWindows> chats_;
 };
