@@ -178,6 +178,9 @@ fw::LRESULT COrvanelDlg::WindowProc(UINT message, fw::WPARAM wParam, fw::LPARAM 
         case WindowMsg::kTrayFlash:
             OnTrayFlash(lParam);
             return 0;
+        case WindowMsg::kTrayTip:
+            OnTrayTip(lParam);
+            return 0;
         case WindowMsg::kPopupActivated:
             // The pop-up's own text is not used: the portal opens the article shown last.
             if (portalHwnd_ != fw::kNoWindow) {
@@ -360,6 +363,13 @@ void COrvanelDlg::OnTrayFlash(fw::LPARAM lParam) {
         SetWindowIcons(kIconNormal);
         tray_.SetIcon(this, kIconNormal);
     }
+}
+
+// Who wrote the waiting chat messages; once none waits, the welcome tip again.
+void COrvanelDlg::OnTrayTip(fw::LPARAM lParam) {
+    const std::string tip = lParam != 0 ? *reinterpret_cast<const std::string*>(lParam) : "";
+    tray_.SetAlertTip(tip);
+    tray_.SetTip(tip.empty() ? Text("欢迎使用Velquor！") : tip);
 }
 
 bool COrvanelDlg::OnEraseBkgnd(fw::Canvas& canvas) {

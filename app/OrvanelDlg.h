@@ -19,8 +19,6 @@
 class COrvanelDlg : public fw::Dialog, public IThreadReturn {
 public:
     static constexpr fw::UINT IDD = 102;
-    static constexpr fw::UINT kPortalTemplate = 132;
-    static constexpr fw::UINT kSettingsTemplate = 238;
     static constexpr fw::UINT kNotifierId = 1036;
     static constexpr fw::UINT kAboutCommand = 16;
     static constexpr fw::UINT kTrayId = 150;
@@ -79,6 +77,7 @@ private:
     void OnNewArticles(RecordSetList& sets);
     void OnReviewerAlert();
     void OnTrayFlash(fw::LPARAM lParam);
+    void OnTrayTip(fw::LPARAM lParam);
     void ShowMenuAtCursor(fw::UINT menuId);
     void ShowAbout();
     void ChangeUser();

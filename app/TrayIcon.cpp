@@ -56,9 +56,18 @@ bool CTrayIcon::SetIcon(fw::Window* owner, fw::HICON icon) {
     trayData_.hIcon = icon;
     trayData_.uFlags = fw::NIF_MESSAGE | fw::NIF_ICON | fw::NIF_TIP;
     trayData_.uCallbackMessage = kAlertMessage;
-    CopyTip(trayData_.szTip, vq::Gbk("您有新的消息，请注意查收！"));
+    CopyTip(trayData_.szTip, alertTip_.empty() ? vq::Gbk("您有新的消息，请注意查收！") : alertTip_);
     enabled_ = fw::Shell_NotifyIcon(fw::NIM_MODIFY, &trayData_);
     return enabled_;
+}
+
+bool CTrayIcon::SetTip(const std::string& tip) {
+    if (!enabled_) {
+        return false;
+    }
+    trayData_.uFlags = fw::NIF_TIP;
+    CopyTip(trayData_.szTip, tip);
+    return fw::Shell_NotifyIcon(fw::NIM_MODIFY, &trayData_);
 }
 
 void CTrayIcon::Remove() {

@@ -23,6 +23,11 @@ public:
     // Changes the picture of the main window's icon (the id, message and tip are fixed, see
     // kAlertId); the flag becomes the result of the change.
     bool SetIcon(fw::Window* owner, fw::HICON icon);
+    // The tip SetIcon writes instead of its fixed one while chat messages wait (GBK; empty:
+    // the fixed tip again).
+    void SetAlertTip(std::string tip) { alertTip_ = std::move(tip); }
+    // Changes the tip of the icon as it stands; false when the icon is not present.
+    bool SetTip(const std::string& tip);
     // Removes the icon when it is present; a second call does nothing.
     void Remove();
     bool IsPresent() const { return enabled_; }
@@ -43,4 +48,5 @@ private:
     bool enabled_ = false;
     fw::NotifyIconData trayData_;
     fw::HWND owner_ = fw::kNoWindow;
+    std::string alertTip_;
 };
