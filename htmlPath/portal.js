@@ -135,42 +135,52 @@ var Portal = (function () {
       })(i);
     }
   }
+  // A contact's state as the contact document gives it: online from the session, or the
+  // login state the contact chose (busy 5, away 4, invisible 3, which others see as offline).
+  var STATES = { "1": "在线", "5": "忙碌", "4": "离开", "3": "离线", "0": "离线" };
+  // Contacts whose messages wait, kept when the list is drawn again.
+  var waiting = {};
   function contactItem(c) {
-    var li = el("li", "st" + str(c.title));
+    var uid = str(c.uid), st = str(c.title);
+    var li = el("li", "contact st" + (STATES.hasOwnProperty(st) ? st : "0"));
     li.appendChild(el("span", "dot"));
     var a = el("a", null, str(c.name));
     a.href = "#";
+    a.title = str(c.name) + " " + (STATES[st] || "离线");
     a.onclick = function () {
-      go("chat.html?id=" + encodeURIComponent(str(c.uid)) + "&FriendName=" + encodeURIComponent(str(c.name)));
+      go("chat.html?id=" + encodeURIComponent(uid) + "&FriendName=" + encodeURIComponent(str(c.name)));
       return false;
     };
     li.appendChild(a);
-    var b = el("span", "badge", "新");
-    b.id = "msg_" + str(c.uid);
+    li.appendChild(el("span", "state", STATES[st] || "离线"));
+    var b = el("span", waiting[uid] ? "badge on" : "badge", "新");
+    b.id = "msg_" + uid;
     li.appendChild(b);
     return li;
+  }
+  function contactGroup(box, title, members) {
+    if (!members || members.length === 0) { return; }
+    box.appendChild(el("h3", null, title === "" ? "未分组" : title));
+    var ul = el("ul", "news");
+    members.forEach(function (c) { ul.appendChild(contactItem(c)); });
+    box.appendChild(ul);
   }
   function showonline(doc) {
     var d = parse(doc), box = $("contacts");
     if (!d || !box) { return; }
     clear(box);
-    box.appendChild(el("h3", null, "同事"));
-    var ul = el("ul", "news");
-    (d.col || []).forEach(function (c) { ul.appendChild(contactItem(c)); });
-    box.appendChild(ul);
-    (d.cus || []).forEach(function (team) {
-      box.appendChild(el("h3", null, str(team.Team)));
-      var t = el("ul", "news");
-      (team.teamMembers || []).forEach(function (c) { t.appendChild(contactItem(c)); });
-      box.appendChild(t);
-    });
+    contactGroup(box, "同事", d.col || []);
+    (d.cus || []).forEach(function (team) { contactGroup(box, str(team.Team), team.teamMembers || []); });
+    if (!box.firstChild) { box.appendChild(el("div", "empty", "暂无联系人")); }
   }
   function changepic(doc) {
     var d = parse(doc);
     if (!d) { return; }
     (d.line || []).forEach(function (l) {
-      var b = $("msg_" + str(l.uid));
-      if (b) { b.className = str(l.title) === "2" ? "badge on" : "badge"; }
+      var uid = str(l.uid), on = str(l.title) === "2";
+      if (on) { waiting[uid] = true; } else { delete waiting[uid]; }
+      var b = $("msg_" + uid);
+      if (b) { b.className = on ? "badge on" : "badge"; }
     });
   }
   function getImage(doc) {
