@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "platform/qt/QtText.h"
+#include "platform/qt/TopWindow.h"
 #include "tests/platform_qt/QtFixture.h"
 
 namespace qttest {
@@ -181,6 +182,122 @@ TEST_F(QtDrawing, TextIsRasterisedWithAlignmentWrapAndClip) {
     fw::qt::RenderText(opaque, box, t);
     EXPECT_EQ(opaque.GetPixel(1, 1), fw::RGB(0, 255, 0));
     EXPECT_EQ(opaque.GetPixel(150, 30), white);
+}
+
+// Vertical stripes, two pixels wide, so that a flat patch anywhere shows.
+fw::Color StripeAt(int x) {
+    return (x / 2) % 2 == 0 ? fw::RGB(200, 40, 40) : fw::RGB(40, 40, 200);
+}
+
+class StripedDialog : public Recorder {
+public:
+    using Recorder::Recorder;
+    bool OnEraseBkgnd(fw::Canvas& canvas) override {
+        const fw::Rect r = canvas.ClientRect();
+        for (int x = r.left; x < r.right; ++x) {
+            canvas.FillSolidRect(fw::Rect{x, r.top, x + 1, r.bottom}, StripeAt(x));
+        }
+        return true;
+    }
+};
+
+QColor Q(fw::Color c) {
+    return QColor(int(fw::GetRValue(c)), int(fw::GetGValue(c)), int(fw::GetBValue(c)));
+}
+
+TEST_F(QtDrawing, CheckBoxesAndRadioButtonsShowTheBackgroundThroughThem) {
+    StripedDialog dlg(9005);
+    ASSERT_TRUE(dlg.Create());
+    dlg.MoveWindow(20, 20, 160, 60);
+    dlg.CheckDlgButton(51, fw::BST_CHECKED);
+    dlg.ShowWindow(fw::SW_SHOW);
+    const QImage shot = Shot(dlg.GetSafeHwnd());
+    ASSERT_TRUE(
+        shot.save(QString::fromStdString((ScreenshotDir() / "qt-radio-9005.png").string())));
+    // Beyond their box and label the controls are see-through, stripes and all.
+    const auto seeThrough = [&](const QRect& r) {
+        int wrong = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            for (int x = r.left(); x <= r.right(); ++x) {
+                wrong += Pixel(shot, x, y) != Q(StripeAt(x));
+            }
+        }
+        return wrong;
+    };
+    EXPECT_EQ(seeThrough(QRect(52, 5, 18, 16)), 0);   // picture radio 50
+    EXPECT_EQ(seeThrough(QRect(52, 25, 18, 16)), 0);  // radio 51, checked
+    EXPECT_EQ(seeThrough(QRect(130, 5, 20, 16)), 0);  // check box 52
+    // The picture radio shows its picture, and its magenta frame nowhere.
+    int red = 0;
+    int magenta = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            red += Pixel(shot, x, y) == QColor(255, 0, 0) && y >= 5 && y < 21 ? 1 : 0;
+            magenta += Pixel(shot, x, y) == QColor(255, 0, 255) ? 1 : 0;
+        }
+    }
+    EXPECT_GE(red, 36);
+    EXPECT_EQ(magenta, 0);
+    // The box and label are drawn once, by the widget: the core's own drawing of the
+    // same control (a second box at its left edge) is left out of the picture.
+    auto* top = static_cast<fw::qt::TopWindow*>(W(dlg.GetSafeHwnd()));
+    const QImage picture = top->Picture();
+    for (int y = 25; y < 41; ++y) {
+        for (int x = 10; x < 70; ++x) {
+            ASSERT_EQ(QColor(picture.pixel(x, y)), Q(StripeAt(x))) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(QtDrawing, LoginStatePageWithItsPictureRadioButtons) {
+    // The program's own art: page 276 on its background picture 271.
+    fw::Shutdown();
+    const char* source = std::getenv("VQ_SOURCE_DIR");
+    const std::filesystem::path root =
+        source != nullptr && *source != '\0'
+            ? std::filesystem::path(source)
+            : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    ASSERT_TRUE(fw::InitWithBackend(MakeBackend(), (root / "res").string()));
+    const auto background = fw::Resources::Global().LoadBitmap(271);
+    ASSERT_TRUE(background);
+    class Page : public fw::Dialog {
+    public:
+        using fw::Dialog::Dialog;
+        bool OnEraseBkgnd(fw::Canvas& canvas) override {
+            if (auto bmp = fw::Resources::Global().LoadBitmap(271)) {
+                canvas.DrawBitmap(0, 0, *bmp);
+            }
+            return true;
+        }
+    };
+    fw::Window host;
+    ASSERT_TRUE(host.CreateEx(0, "host", fw::WS_POPUP | fw::WS_VISIBLE,
+                              fw::Rect::FromXYWH(30, 30, 450, 420), nullptr));
+    Page page(276, &host);
+    ASSERT_TRUE(page.Create());
+    page.ShowWindow(fw::SW_SHOW);
+    page.CheckRadioButton(1089, 1092, 1090);
+    const QImage shot = Shot(host.GetSafeHwnd());
+    ASSERT_TRUE(
+        shot.save(QString::fromStdString((ScreenshotDir() / "qt-login-state-276.png").string())));
+    int magenta = 0;
+    int flat = 0;
+    for (const fw::UINT id : {1089u, 1090u, 1091u, 1092u}) {
+        const fw::Rect r = page.GetDlgItem(id)->GetRectInParent();
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                magenta += Pixel(shot, x, y) == QColor(255, 0, 255) ? 1 : 0;
+            }
+            // The right end of each button is the page's picture, not a patch over it.
+            for (int x = r.right - 12; x < r.right; ++x) {
+                flat += Pixel(shot, x, y) != Q(background->GetPixel(x, y)) ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_EQ(magenta, 0);
+    EXPECT_EQ(flat, 0);
+    page.DestroyWindow();
+    host.DestroyWindow();
 }
 
 TEST_F(QtDrawing, DialogScreenshotIsSavedToTheBuildTree) {

@@ -276,6 +276,145 @@ TEST_F(QtWidgets, RichEditShowsAppendedMessagesWithoutRebuilding) {
     EXPECT_EQ(ImageCount(te), 1);
 }
 
+// A dialog that answers Ctrl+Enter itself and writes down the links it is told about.
+class ChatLikeDialog : public Recorder {
+public:
+    using Recorder::Recorder;
+    bool PreTranslateMessage(fw::HWND target, const fw::Msg& msg) override {
+        if (msg.id == fw::WM_KEYDOWN && msg.wParam == fw::VK_RETURN &&
+            (fw::GetKeyState(fw::VK_CONTROL) & 0x8000) != 0) {
+            sends.push_back(target);
+            return true;
+        }
+        return false;
+    }
+    bool OnNotify(fw::UINT id, fw::NotifyHeader& header, fw::LRESULT& result) override {
+        if (header.code == fw::EN_LINK) {
+            const auto* link = reinterpret_cast<const fw::EnLink*>(&header);
+            links.push_back({id, link->msg, link->chrg, link->text});
+            result = 0;
+            return true;
+        }
+        return false;
+    }
+    struct Link {
+        fw::UINT id;
+        fw::UINT msg;
+        fw::CharRange range;
+        std::string text;
+    };
+    std::vector<fw::HWND> sends;
+    std::vector<Link> links;
+};
+
+bool IsLinkAt(QTextEdit* te, int position) {
+    QTextCursor c(te->document());
+    c.setPosition(position + 1);  // the format of the character before the cursor
+    return c.charFormat().isAnchor() && c.charFormat().fontUnderline();
+}
+
+TEST_F(QtWidgets, RichEditLinksAreUnderlinedAndOpenWithARealClick) {
+    CaptureOpenedUrls(dir_);
+    ChatLikeDialog dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    fw::RichEdit view;
+    ASSERT_TRUE(view.Create(fw::WS_VISIBLE | fw::ES_MULTILINE | fw::ES_READONLY,
+                            fw::Rect{0, 0, 280, 80}, &dlg, 1034));
+    view.SetEventMask(fw::ENM_LINK);
+    view.SetAutoUrlDetect(true);
+    auto* te = As<QTextEdit>(view.GetSafeHwnd());
+    ASSERT_NE(te, nullptr);
+    view.ReplaceSel(G("看"));
+    view.InsertPicture(std::make_shared<const fw::Bitmap>(12, 12, fw::RGB(255, 0, 0)), 14);
+    view.ReplaceSel(" http://a.example.cn/x ok");
+    // Widget positions: 看, the picture, a blank, then the address (characters 3 to 23).
+    EXPECT_FALSE(IsLinkAt(te, 2));
+    EXPECT_TRUE(IsLinkAt(te, 3));
+    EXPECT_TRUE(IsLinkAt(te, 23));
+    EXPECT_FALSE(IsLinkAt(te, 24));
+    // An appended message with an address is marked too.
+    view.SetSel(-1, -1);
+    view.ReplaceSel("\r\nwww.b.cn");
+    EXPECT_TRUE(IsLinkAt(te, 30));
+
+    QTextCursor at(te->document());
+    at.setPosition(8);
+    const QPoint point = te->cursorRect(at).center() + QPoint(2, 0);
+    QMouseEvent move(QEvent::MouseMove, QPointF(point), te->viewport()->mapToGlobal(QPointF(point)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(te->viewport(), &move);
+    EXPECT_EQ(te->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    Mouse(te->viewport(), QEvent::MouseButtonPress, point, Qt::LeftButton);
+    Mouse(te->viewport(), QEvent::MouseButtonRelease, point, Qt::NoButton);
+    ASSERT_EQ(dlg.links.size(), 2u);
+    EXPECT_EQ(dlg.links[1].msg, fw::WM_LBUTTONUP);
+    EXPECT_EQ(dlg.links[1].range, (fw::CharRange{3, 24}));
+    EXPECT_EQ(dlg.links[1].text, "http://a.example.cn/x");
+    EXPECT_EQ(UrlsOpened(1), (std::vector<std::string>{"http://a.example.cn/x"}));
+
+    // Switching detection off takes the marks away.
+    view.SetAutoUrlDetect(false);
+    EXPECT_FALSE(IsLinkAt(te, 3));
+}
+
+TEST_F(QtWidgets, RichEditTakesTheUsersCaretKeysAndPastes) {
+    ChatLikeDialog dlg(9001);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    fw::RichEdit input;
+    ASSERT_TRUE(input.Create(fw::WS_VISIBLE | fw::ES_MULTILINE | fw::ES_WANTRETURN,
+                             fw::Rect{0, 0, 280, 80}, &dlg, 1035));
+    input.SetEventMask(fw::ENM_CHANGE | fw::ENM_LINK);
+    input.LimitText(500);
+    auto* te = As<QTextEdit>(input.GetSafeHwnd());
+    ASSERT_NE(te, nullptr);
+    Type(te, QString::fromUtf8("你好"));
+    input.InsertPicture(std::make_shared<const fw::Bitmap>(12, 12, fw::RGB(0, 0, 255)), 13);
+    EXPECT_EQ(ImageCount(te), 1);
+
+    // The caret and the selection the user makes are the model's.
+    QTextCursor c = te->textCursor();
+    c.setPosition(1);
+    c.setPosition(3, QTextCursor::KeepAnchor);
+    te->setTextCursor(c);
+    int start = -1, end = -1;
+    input.GetSel(start, end);
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 3);
+    c.setPosition(1);
+    te->setTextCursor(c);
+    input.GetSel(start, end);
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 1);
+
+    // Ctrl+Enter goes to the dialog and no further; Enter alone is a line break at the caret.
+    Key(te, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(dlg.sends, (std::vector<fw::HWND>{input.GetSafeHwnd()}));
+    EXPECT_EQ(input.GetWindowText(), G("你好 "));
+    Key(te, Qt::Key_Return);
+    EXPECT_EQ(input.GetWindowText(), G("你\r\n好 "));
+    EXPECT_EQ(te->toPlainText(), QString::fromUtf8("你\n好\xEF\xBF\xBC"));
+    EXPECT_TRUE(dlg.IsWindowVisible());
+
+    // A paste goes in where the caret is; the picture stays.
+    const int changes = dlg.Count(1035, fw::EN_CHANGE);
+    c = te->textCursor();
+    c.movePosition(QTextCursor::End);
+    te->setTextCursor(c);
+    te->insertPlainText(QString::fromUtf8("粘贴的\n文字"));
+    EXPECT_EQ(input.GetWindowText(), G("你\r\n好 粘贴的\r\n文字"));
+    EXPECT_EQ(input.GetObjectCount(), 1);
+    EXPECT_EQ(ImageCount(te), 1);
+    EXPECT_EQ(dlg.Count(1035, fw::EN_CHANGE), changes + 1);
+    // What does not fit the limit is refused as the user's typing is.
+    input.LimitText(14);
+    te->insertPlainText(QStringLiteral("abcdef"));
+    EXPECT_EQ(input.GetTextLength(), 14);
+    EXPECT_EQ(te->toPlainText(), QString::fromUtf8("你\n好\xEF\xBF\xBC粘贴的\n文字ab"));
+    EXPECT_EQ(ImageCount(te), 1);
+}
+
 TEST_F(QtWidgets, AWindowDestroyedByItsOwnClickGoesAwaySafely) {
     auto* dlg = new Recorder(9001);
     ASSERT_TRUE(dlg->Create());
