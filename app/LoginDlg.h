@@ -17,7 +17,6 @@
 class CLoginDlg : public fw::Dialog, public IThreadReturn {
 public:
     static constexpr fw::UINT IDD = 129;
-    static constexpr fw::UINT kNetSettingsTemplate = 190;
     static constexpr fw::UINT kRemember = 1000;
     static constexpr fw::UINT kAutoLogin = 1001;
     static constexpr fw::UINT kUserName = 1002;
