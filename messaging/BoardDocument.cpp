@@ -57,6 +57,21 @@ std::string JsonText(std::string_view gbk) {
     return out;
 }
 
+bool IsBlank(std::string_view gbk) {
+    for (std::size_t i = 0; i < gbk.size(); ++i) {
+        const auto c = static_cast<unsigned char>(gbk[i]);
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+            continue;
+        }
+        if (c == 0xA1 && i + 1 < gbk.size() && static_cast<unsigned char>(gbk[i + 1]) == 0xA1) {
+            ++i;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
 std::string Build(RecordSet* thread) {
     if (thread == nullptr || !EqualsNoCase(thread->Tag(), ReplyTag::kBoardMessage) ||
         thread->RowCount() <= 0 || !thread->MoveFirst()) {

@@ -22,4 +22,8 @@ std::string DateText(std::string_view date);
 // A GBK value made safe between JSON quotes; a lone lead byte becomes '?'.
 std::string JsonText(std::string_view gbk);
 
+// True for a typed text (GBK) that is empty or only blanks: ASCII white space and the
+// full-width space of Chinese input. The service keeps no such title, content or reply.
+bool IsBlank(std::string_view gbk);
+
 }  // namespace BoardDocument

@@ -1,5 +1,6 @@
 #include "messaging/LeavewordDlg.h"
 
+#include "messaging/BoardDocument.h"
 #include "platform/Framework.h"
 #include "platform/core/Text.h"
 #include "protocol/ServiceRequest.h"
@@ -52,7 +53,9 @@ void CLeavewordDlg::OnCancel() {
 void CLeavewordDlg::Post() {
     const std::string title = GetDlgItemText(kTitleEdit);
     const std::string content = GetDlgItemText(kContentEdit);
-    if (title.empty() || content.empty()) {
+    // A title or content of blanks counts as missing: the service would refuse the message
+    // after both fields had been emptied here.
+    if (BoardDocument::IsBlank(title) || BoardDocument::IsBlank(content)) {
         fw::MessageBox(GetSafeHwnd(), vq::Gbk("请将资料填完整后再发表！"), vq::Gbk("提示"),
                        fw::MB_OK | fw::MB_ICONEXCLAMATION);
         return;

@@ -6,26 +6,6 @@
 #include "protocol/ServiceRequest.h"
 #include "session/Session.h"
 
-namespace {
-
-// Blanks a reply may consist of: ASCII white space and the full-width space of Chinese input.
-bool IsBlankReply(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
-            continue;
-        }
-        if (c == 0xA1 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xA1) {
-            ++i;
-            continue;
-        }
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 CLeavewordcontentHtmlDlg::CLeavewordcontentHtmlDlg(fw::Window* parent)
     : CDHtmlDialog(IDD, IDR_HTML_LEAVEWORDCONTENTHTMLDLG, parent) {}
 
@@ -101,7 +81,7 @@ void CLeavewordcontentHtmlDlg::OnPutInLeaveword() {
     }
     const std::optional<std::string> reply = doc->GetElementValue("discussMessage");
     // An empty reply would only come back as a failed post; the box keeps what it has.
-    if (!reply || IsBlankReply(*reply)) {
+    if (!reply || BoardDocument::IsBlank(*reply)) {
         return;
     }
     const SessionValues s = Session().Get();

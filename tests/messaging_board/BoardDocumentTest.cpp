@@ -99,3 +99,15 @@ TEST(BoardDocument, ValuesCannotBreakTheDocument) {
     EXPECT_EQ(BoardDocument::JsonText("ab\x81"), "ab?");
     EXPECT_EQ(BoardDocument::JsonText("\x81\""), "?\\\"");
 }
+
+TEST(BoardDocument, BlankTexts) {
+    for (const char* blank : {"", " ", "\t\r\n", "　", " 　 "}) {
+        EXPECT_TRUE(BoardDocument::IsBlank(G(blank))) << "[" << blank << "]";
+    }
+    for (const char* text : {"a", " a ", "　好", "。", "\xA1"}) {
+        EXPECT_FALSE(BoardDocument::IsBlank(G(text))) << "[" << text << "]";
+    }
+    // A full-width space needs both its bytes; "\xA1\xA2" is another character.
+    EXPECT_FALSE(BoardDocument::IsBlank("\xA1\xA2"));
+    EXPECT_FALSE(BoardDocument::IsBlank("\xA1"));
+}

@@ -158,7 +158,7 @@ TEST_F(BoardWindowsTest, EmptyFieldSaysSoAndSendsNothing) {
     const struct {
         const char* title;
         const char* content;
-    } cases[] = {{"", ""}, {"", "内容"}, {"标题", ""}};
+    } cases[] = {{"", ""}, {"", "内容"}, {"标题", ""}, {"  ", "内容"}, {"标题", "　\r\n"}};
     for (const auto& c : cases) {
         fw::headless::ClearRecords();
         dlg->SetDlgItemText(CLeavewordDlg::kTitleEdit, G(c.title));
