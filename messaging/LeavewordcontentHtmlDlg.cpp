@@ -2,7 +2,6 @@
 
 #include "messaging/BoardDocument.h"
 #include "platform/Framework.h"
-#include "platform/core/Text.h"
 #include "protocol/ServiceRequest.h"
 #include "session/Session.h"
 
