@@ -62,11 +62,11 @@ bool CTrayIcon::SetIcon(fw::Window* owner, fw::HICON icon) {
 }
 
 bool CTrayIcon::SetTip(const std::string& tip) {
+    CopyTip(trayData_.szTip, tip);
     if (!enabled_) {
         return false;
     }
     trayData_.uFlags = fw::NIF_TIP;
-    CopyTip(trayData_.szTip, tip);
     return fw::Shell_NotifyIcon(fw::NIM_MODIFY, &trayData_);
 }
 

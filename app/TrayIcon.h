@@ -26,7 +26,8 @@ public:
     // The tip SetIcon writes instead of its fixed one while chat messages wait (GBK; empty:
     // the fixed tip again).
     void SetAlertTip(std::string tip) { alertTip_ = std::move(tip); }
-    // Changes the tip of the icon as it stands; false when the icon is not present.
+    // Changes the tip of the icon as it stands (kept in Data() even when the icon is not
+    // present, which the result then says).
     bool SetTip(const std::string& tip);
     // Removes the icon when it is present; a second call does nothing.
     void Remove();
