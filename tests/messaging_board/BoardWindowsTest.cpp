@@ -3,6 +3,7 @@
 // and document.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ class BoardWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         webtest::EnsureFramework();
+        ASSERT_TRUE(std::filesystem::exists(webtest::SourceDir() + "/htmlPath/message.html"))
+            << "VQ_SOURCE_DIR names the source tree";
         RequestQueue::Global().Clear();
         fw::headless::ClearRecords();
         Session().Reset();
