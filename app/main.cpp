@@ -21,6 +21,7 @@
 #include "portal/Portal.h"
 
 #ifdef VQ_HAVE_QT
+#include "platform/qt/QtNotifications.h"
 #include "platform/qt/QtRegister.h"
 #endif
 #ifdef VQ_HAVE_QTWEB
@@ -129,6 +130,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Orvanel: no user interface could be started\n");
         return 1;
     }
+#ifdef VQ_HAVE_QT
+    if (!fw::headless::Active()) {
+        fw::qt::EnableDesktopNotifications();
+    }
+#endif
     std::function<void()> startBrowser;
 #ifdef VQ_HAVE_QTWEB
     // The browser engine's first start takes a good part of a second: it is made while the

@@ -10,7 +10,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-webengine-dev qt6-webchannel-dev qt6-multimedia-dev
   libqt6svg6 libxcb1-dev qt6-image-formats-plugins
-  xvfb xauth x11-utils x11-apps fonts-wqy-microhei
+  xvfb xauth x11-utils x11-apps fonts-wqy-microhei dbus-daemon
   sqlite3 python3
 )
 

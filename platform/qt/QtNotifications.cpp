@@ -33,21 +33,18 @@ class DBusNotifications : public QObject, public NotificationService {
     Q_OBJECT
 
 public:
-    DBusNotifications() {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected()) {
-            return;
-        }
-        bus.connect(kService, kPath, kInterface, "ActionInvoked", this,
-                    SLOT(OnActionInvoked(uint, QString)));
-        bus.connect(kService, kPath, kInterface, "NotificationClosed", this,
-                    SLOT(OnClosed(uint, uint)));
-    }
-
     bool Show(std::uint32_t id, const Notification& note) override {
+        // The bus is reached on first use, not at start-up.
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected()) {
             return false;
+        }
+        if (!listening_) {
+            listening_ = true;
+            bus.connect(kService, kPath, kInterface, "ActionInvoked", this,
+                        SLOT(OnActionInvoked(uint, QString)));
+            bus.connect(kService, kPath, kInterface, "NotificationClosed", this,
+                        SLOT(OnClosed(uint, uint)));
         }
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
         call << QStringLiteral("Velquor") << 0u << QString() << FromGbk(note.title)
@@ -100,6 +97,7 @@ private slots:
     }
 
 private:
+    bool listening_ = false;
     std::map<uint, std::uint32_t> fromDesktop_;
     std::map<std::uint32_t, uint> toDesktop_;
 };

@@ -120,5 +120,144 @@ TEST(ChatGui, TwoClientsChatWithEmoticonsOnQt) {
     EXPECT_EQ(b.Send({"boxes"}), "");
 }
 
+// A bus of the test's own, ended by its pid.
+class PrivateBus {
+public:
+    PrivateBus() {
+        int out[2];
+        if (pipe(out) != 0) {
+            return;
+        }
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=1",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        char buffer[512];
+        std::string line;
+        ssize_t n;
+        while (line.find('\n') == std::string::npos &&
+               (n = read(out[0], buffer, sizeof buffer)) > 0) {
+            line.append(buffer, static_cast<std::size_t>(n));
+        }
+        close(out[0]);
+        address_ = line.substr(0, line.find('\n'));
+    }
+    ~PrivateBus() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+        }
+    }
+    const std::string& Address() const { return address_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string address_;
+};
+
+}  // namespace
+
+// The desktop's notification service as the test plays it.
+class FakeNotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Note {
+        QString app, summary, body;
+        QStringList actions;
+        uint id = 0;
+    };
+    std::vector<Note> notes;
+    std::vector<uint> closed;
+
+public slots:
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints,
+                int timeout) {
+        (void)replaces, (void)icon, (void)hints, (void)timeout;
+        notes.push_back({app, summary, body, actions, 100 + static_cast<uint>(notes.size())});
+        return notes.back().id;
+    }
+    void CloseNotification(uint id) { closed.push_back(id); }
+};
+
+namespace {
+
+void Signal(QDBusConnection& connection, const char* name, const QVariantList& args) {
+    QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                     "org.freedesktop.Notifications", name);
+    signal.setArguments(args);
+    connection.send(signal);
+}
+
+TEST(ChatGui, DesktopNotesReachTheNotificationServiceAndTheirClicksComeBack) {
+    PrivateBus bus;
+    if (bus.Address().empty()) {
+        GTEST_SKIP() << "dbus-daemon is not installed (scripts/setup-deps.sh installs it)";
+    }
+    setenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().c_str(), 1);
+    qttest::Environment environment("offscreen");
+    ASSERT_TRUE(fw::InitWithBackend(qttest::MakeBackend(), ""));
+    fw::qt::EnableDesktopNotifications();
+
+    // No service on the bus yet: the note goes nowhere and nothing fails.
+    int clicks = 0;
+    fw::ShowNotification({vq::Gbk("杨帆"), vq::Gbk("在吗？")}, [&] { ++clicks; });
+    qttest::LetTimePass(300);
+
+    QDBusConnection server = QDBusConnection::connectToBus(
+        QString::fromStdString(bus.Address()), QStringLiteral("velquor-test-notifications"));
+    ASSERT_TRUE(server.isConnected());
+    FakeNotificationServer fake;
+    ASSERT_TRUE(server.registerObject("/org/freedesktop/Notifications", &fake,
+                                      QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(server.registerService("org.freedesktop.Notifications"));
+
+    const std::uint32_t first = fw::ShowNotification(
+        {vq::Gbk("张伟"), vq::Gbk("周六的报告会还有名额吗？")}, [&] { ++clicks; });
+    ASSERT_TRUE(qttest::PumpUntil([&] { return !fake.notes.empty(); }, 5000));
+    const FakeNotificationServer::Note note = fake.notes.at(0);
+    EXPECT_EQ(note.app, QStringLiteral("Velquor"));
+    EXPECT_EQ(note.summary, QStringLiteral("张伟"));
+    EXPECT_EQ(note.body, QStringLiteral("周六的报告会还有名额吗？"));
+    EXPECT_EQ(note.actions.value(0), QStringLiteral("default"));
+    qttest::LetTimePass(200);  // the answer with the desktop's number comes back
+
+    // The click on the note's body.
+    Signal(server, "ActionInvoked", {note.id, QStringLiteral("default")});
+    ASSERT_TRUE(qttest::PumpUntil([&] { return clicks == 1; }, 5000));
+
+    // A withdrawn note is closed on the desktop; a dismissed one calls back no more.
+    fw::ShowNotification({"a", "b"}, [&] { ++clicks; });
+    const std::uint32_t third = fw::ShowNotification({"c", "d"}, [&] { ++clicks; });
+    ASSERT_TRUE(qttest::PumpUntil([&] { return fake.notes.size() == 3; }, 5000));
+    qttest::LetTimePass(200);
+    fw::CloseNotification(third);
+    ASSERT_TRUE(qttest::PumpUntil([&] { return !fake.closed.empty(); }, 5000));
+    EXPECT_EQ(fake.closed.at(0), fake.notes.at(2).id);
+    Signal(server, "NotificationClosed", {fake.notes.at(1).id, 2u});
+    qttest::LetTimePass(200);
+    Signal(server, "ActionInvoked", {fake.notes.at(1).id, QStringLiteral("default")});
+    Signal(server, "ActionInvoked", {note.id, QStringLiteral("default")});
+    qttest::LetTimePass(300);
+    EXPECT_EQ(clicks, 1) << "dismissed and already clicked notes stay quiet";
+    (void)first;
+
+    fw::SetNotificationService(nullptr);
+    server.unregisterService("org.freedesktop.Notifications");
+    QDBusConnection::disconnectFromBus(QStringLiteral("velquor-test-notifications"));
+    fw::Shutdown();
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
 }  // namespace
 }  // namespace chate2e
+
+#include "ChatGuiTest.moc"
