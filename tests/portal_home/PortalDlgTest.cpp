@@ -343,3 +343,73 @@ TEST_F(PortalTest, ViewerFetchesAfterItsFirstLoadKeepsTheArticleAndIsRebuiltAfte
     EXPECT_FALSE(dlg->NewsViewer()->ContentPage()->BodyTemplate().empty());
     EXPECT_EQ(Queued(), (std::vector<std::string>{Pre + "12&newid=11"}));
 }
+
+// The page's clicks, links and replies that belong to messaging and forms reach them through
+// their interfaces, and the page offers its document, its pending sets and the main window.
+TEST_F(PortalTest, MessagingAndFormsAreReachedThroughTheirInterfaces) {
+    ASSERT_TRUE(view->Click("customRequisition"));
+    ASSERT_TRUE(view->Click("customQuestionnaire"));
+    ASSERT_TRUE(view->Click("putinleavewordButton"));
+    Settle();
+    EXPECT_EQ(forms.opened, (std::vector<std::string>{"customRequest", "questionnaire"}));
+    EXPECT_EQ(messaging.leavewords, 1);
+
+    // A board message link opens the message dialog and asks for the thread at once.
+    view->ScriptNavigate("http://velquor.portal/messagelist.html?msgid=77");
+    Settle();
+    EXPECT_EQ(messaging.boardMessages, std::vector<std::string>{"77"});
+    EXPECT_EQ(Queued(), (std::vector<std::string>{Pre + "48&msgid=77"}));
+    Send(WindowMsg::kPortalBoardMessage, Reply({{"looklinyan", {"a"}, {{"1"}}}}));
+    Send(WindowMsg::kPortalBoardMessage, Reply({{"other", {"a"}, {{"1"}}}}));
+    EXPECT_EQ(messaging.boardReplies, 1) << "only a looklinyan reply goes to the thread page";
+
+    // Arriving chat messages stay with the page for the chat windows; contacts are shown.
+    Send(WindowMsg::kPortalChat, Reply({{"getinfoIM", {"fromid"}, {{"u5"}}}}));
+    Send(WindowMsg::kPortalChat, Reply({{"getinfoIM", {"fromid"}, {{"u6"}}}}));
+    ASSERT_EQ(dlg->PendingMessages().size(), 2u);
+    RecordSet& oldest = *dlg->PendingMessages().front();
+    ASSERT_TRUE(oldest.MoveFirst());
+    EXPECT_EQ(oldest.Value("fromid"), "u5") << "oldest first";
+    view->ClearRecords();
+    Send(WindowMsg::kPortalChat, Reply({{"getIMS", {"id"}, {{"u5"}}}}));
+    EXPECT_EQ(messaging.contactDocuments, 1);
+    EXPECT_EQ(CallsOf("showonline").size(), 1u);
+    Send(WindowMsg::kPortalChatHistory, Reply({{"getim20", {"fromid"}, {{"u5"}}}}));
+    EXPECT_EQ(messaging.histories, 1);
+
+    // The back-channel: the page's document and its script functions.
+    EXPECT_TRUE(dlg->HasPageDocument());
+    view->ClearRecords();
+    EXPECT_TRUE(dlg->CallPageScript("changepic", "{\"line\":[]}"));
+    EXPECT_EQ(CallsOf("changepic"), std::vector<std::string>{"{\"line\":[]}"});
+    EXPECT_FALSE(dlg->CallPageScript("noSuchFunction", "x"));
+    EXPECT_EQ(&dlg->PageWindow(), dlg.get());
+    EXPECT_EQ(dlg->TellMainWindow(WindowMsg::kTrayFlash, 0, 0), 0) << "no main window here";
+}
+
+// A page inside a main window tells that window, and only that one.
+TEST_F(PortalTest, ThePageTellsItsMainWindow) {
+    class MainWindow : public fw::Dialog {
+    public:
+        MainWindow() : fw::Dialog(182) {}
+        std::vector<std::pair<fw::UINT, fw::LPARAM>> told;
+        fw::LRESULT WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPARAM lParam) override {
+            if (message == WindowMsg::kTrayFlash) {
+                told.emplace_back(message, lParam);
+                return 7;
+            }
+            return fw::Dialog::WindowProc(message, wParam, lParam);
+        }
+    } main;
+    ASSERT_TRUE(main.Create(nullptr));
+    CMyShowHtmlDlg page(messaging, forms, &main);
+    page.SetProgramDir(webtest::SourceDir());
+    ASSERT_TRUE(page.Create(&main));
+    Settle();
+    EXPECT_EQ(page.TellMainWindow(WindowMsg::kTrayFlash, 0, 1), 7);
+    EXPECT_EQ(main.told,
+              (std::vector<std::pair<fw::UINT, fw::LPARAM>>{{WindowMsg::kTrayFlash, 1}}));
+    page.DestroyWindow();
+    main.DestroyWindow();
+    Settle();
+}
