@@ -79,6 +79,10 @@ std::string JsonValue(std::string_view gbk) {
         if (i + 1 < gbk.size() && vq::IsGbkPair(c, static_cast<unsigned char>(gbk[i + 1]))) {
             out.append(gbk.substr(i, 2));
             ++i;
+        } else if (c >= 0x81 && c <= 0xFE) {
+            // A lead byte without its second byte would take the next byte along, a
+            // backslash of an escape included.
+            out.push_back('?');
         } else if (c == '"' || c == '\\') {
             out.push_back('\\');
             out.push_back(static_cast<char>(c));

@@ -25,7 +25,8 @@ std::string HistoryTimeStamp(std::string_view msgDate);
 bool SameNoCase(std::string_view a, std::string_view b);
 
 // A value made safe between JSON quotes: backslash, double quote and control characters are
-// escaped, GBK double-byte characters are left whole.
+// escaped, GBK double-byte characters are left whole and a lead byte without its second
+// byte becomes "?".
 std::string JsonValue(std::string_view gbk);
 // {"line":[{"title":"T","uid":"F"}]} for the page's "changepic": title "1" when the message
 // reached an open window, "2" when it waits.

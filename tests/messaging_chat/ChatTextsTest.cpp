@@ -50,6 +50,16 @@ TEST(ChatTexts, RequestsCarryTheUserTextEscaped) {
               "tc_service=300&TC_MFUNCNO=600&TC_SFUNCNO=15&state=1&msgid=17");
 }
 
+TEST(ChatTexts, JsonValuesCannotEndTheirStringEarly) {
+    EXPECT_EQ(ChatTexts::JsonValue("a\"b\\c\n"), "a\\\"b\\\\c\\u000a");
+    // 0x81 0x5C would be read as one character, eating the escape's backslash.
+    EXPECT_EQ(ChatTexts::JsonValue("\x81\""), "?\\\"");
+    EXPECT_EQ(ChatTexts::JsonValue("x\x81"), "x?");
+    EXPECT_EQ(ChatTexts::JsonValue(Gbk("张伟")), Gbk("张伟"));
+    // A trail byte that looks like a backslash belongs to its character.
+    EXPECT_EQ(ChatTexts::JsonValue("\x81\x5C"), "\x81\x5C");
+}
+
 TEST(ChatTexts, ChangePicDocument) {
     EXPECT_EQ(ChatTexts::ChangePicDocument(true, "4"),
               "{\"line\":[{\"title\":\"1\",\"uid\":\"4\"}]}");
