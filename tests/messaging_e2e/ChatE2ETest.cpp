@@ -125,6 +125,8 @@ TEST_F(TwoClients, MessagesGoBothWaysWithTrayNotesLogsAndHistory) {
     EXPECT_EQ(b.Send({"notes"}), "王明: 周六还有名额，欢迎参加 /:) (done)\n");
     EXPECT_EQ(a.Send({"boxes"}), "");
     EXPECT_EQ(b.Send({"boxes"}), "");
+    EXPECT_EQ(a.Quit(), 0);
+    EXPECT_EQ(b.Quit(), 0);
 }
 
 TEST_F(TwoClients, ANoteClickOpensTheChatAndAnEmptyCtrlEnterAsksForText) {
@@ -158,6 +160,8 @@ TEST_F(TwoClients, ANoteClickOpensTheChatAndAnEmptyCtrlEnterAsksForText) {
               std::string::npos);
     const std::string notes = a.Send({"notes"});
     EXPECT_NE(notes.find("李婷: 收到\n"), std::string::npos) << notes;
+    EXPECT_EQ(a.Quit(), 0);
+    EXPECT_EQ(b.Quit(), 0);
 }
 
 }  // namespace

@@ -118,6 +118,8 @@ TEST(ChatGui, TwoClientsChatWithEmoticonsOnQt) {
     }
     EXPECT_EQ(a.Send({"boxes"}), "");
     EXPECT_EQ(b.Send({"boxes"}), "");
+    EXPECT_EQ(a.Quit(), 0);
+    EXPECT_EQ(b.Quit(), 0);
 }
 
 // A bus of the test's own, ended by its pid.

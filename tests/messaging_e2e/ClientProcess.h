@@ -102,13 +102,7 @@ public:
         ready_ = Read(60000) == "ready";
     }
     ~ClientProcess() {
-        if (pid_ > 0) {
-            if (Send({"quit"}, 20000) != "bye") {
-                kill(pid_, SIGKILL);
-            }
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
+        Quit();
         if (toChild_ >= 0) {
             close(toChild_);
         }
@@ -120,6 +114,23 @@ public:
     ClientProcess& operator=(const ClientProcess&) = delete;
 
     bool Ready() const { return ready_; }
+
+    // Ends the client; its exit code, or -1 when it had to be killed or died of a signal (a
+    // sanitizer's report ends it with a non-zero code).
+    int Quit() {
+        if (pid_ <= 0) {
+            return exitCode_;
+        }
+        const bool said = Send({"quit"}, 20000) == "bye";
+        if (!said) {
+            kill(pid_, SIGKILL);
+        }
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        exitCode_ = said && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return exitCode_;
+    }
     const vq::test::TempDir& Work() const { return work_; }
 
     // One command (its parts UTF-8); the client's answer, or "(no answer)".
@@ -172,6 +183,7 @@ private:
     int toChild_ = -1;
     int fromChild_ = -1;
     bool ready_ = false;
+    int exitCode_ = -1;
     std::string buffer_;
 };
 
