@@ -51,7 +51,7 @@ int IniReadInt(ConfigId id, std::string_view path) {
 
 bool IniWriteValues(std::initializer_list<std::pair<ConfigId, std::string_view>> values,
                     std::string_view path) {
-    std::lock_guard<std::recursive_mutex> lock(vq::SettingsFileMutex());
+    vq::SettingsFileLock lock(path);
     CIniFileReader ini;
     if (!ini.SetFileName(path)) {
         return false;

@@ -1,6 +1,8 @@
 #include "platform/core/File.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,12 @@ bool WriteAll(int fd, const char* p, std::size_t n) {
         n -= static_cast<std::size_t>(w);
     }
     return true;
+}
+
+// The folder part of a path, with its trailing slash ("./" for a bare name).
+std::string Folder(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -70,11 +78,34 @@ ReadResult ReadWholeFile(std::string_view path, std::string& out, std::size_t ma
     return ReadResult::kOk;
 }
 
+std::string ResolveLinkTarget(std::string_view path) {
+    std::string name(path);
+    // As many hops as the system itself follows before it gives up (ELOOP).
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return name;
+        }
+        std::string target(static_cast<std::size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(name.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) {
+            return name;
+        }
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            target = Folder(name) + target;
+        }
+        name = target;
+    }
+    return name;
+}
+
 bool WriteFileAtomic(std::string_view path, std::string_view data, mode_t mode) {
     if (path.empty()) {
         return false;
     }
-    const std::string name(path);
+    // Renaming over a link would replace the link by a plain file.
+    const std::string name = ResolveLinkTarget(path);
     std::string tmp = name + ".XXXXXX";
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -87,8 +118,7 @@ bool WriteFileAtomic(std::string_view path, std::string_view data, mode_t mode) 
         return false;
     }
     // Make the rename itself durable; a failure here does not undo the write.
-    const std::size_t slash = name.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : name.substr(0, slash + 1);
+    const std::string dir = Folder(name);
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -100,6 +130,51 @@ bool WriteFileAtomic(std::string_view path, std::string_view data, mode_t mode) 
 std::recursive_mutex& SettingsFileMutex() {
     static std::recursive_mutex m;
     return m;
+}
+
+namespace {
+
+// Guarded by SettingsFileMutex: how deep the holding thread is, and the locked folder.
+int gSettingsDepth = 0;
+int gSettingsFolderFd = -1;
+
+}  // namespace
+
+SettingsFileLock::SettingsFileLock(std::string_view path) {
+    SettingsFileMutex().lock();
+    if (gSettingsDepth++ > 0) {
+        return;  // the outermost hold has the folder locked already
+    }
+    // The folder, not the file: the file is replaced by a rename at every write, and a
+    // lock on the replaced one would exclude nobody.
+    const std::string folder = Folder(ResolveLinkTarget(path));
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    for (int waited = 0;; waited += 5) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            gSettingsFolderFd = fd;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= kSettingsLockWaitMs) {
+            ::close(fd);
+            return;
+        }
+        ::usleep(5000);
+    }
+}
+
+SettingsFileLock::~SettingsFileLock() {
+    if (--gSettingsDepth == 0 && gSettingsFolderFd >= 0) {
+        ::close(gSettingsFolderFd);  // releases the advisory lock
+        gSettingsFolderFd = -1;
+    }
+    SettingsFileMutex().unlock();
+}
+
+bool SettingsFileLock::Advisory() const {
+    return gSettingsFolderFd >= 0;
 }
 
 }  // namespace vq

@@ -1,7 +1,6 @@
 #include "platform/core/Profile.h"
 
 #include <climits>
-#include <mutex>
 
 #include "platform/core/File.h"
 #include "platform/core/Text.h"
@@ -222,7 +221,7 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, std::string_view path) {
-    std::lock_guard<std::recursive_mutex> lock(SettingsFileMutex());
+    SettingsFileLock lock(path);
     std::string content;
     // An unreadable file must not be replaced by one holding a single key.
     if (ReadWholeFile(path, content) == ReadResult::kFailed)

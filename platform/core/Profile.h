@@ -28,7 +28,9 @@
 //   empty), "[section]\r\n", then "key=value\r\n". An unterminated last line is ended
 //   with "\r\n" first.
 // - The file is created on first write (its folder must exist) and is always replaced
-//   atomically with mode 0600.
+//   atomically with mode 0600; a symbolic link is written through and stays a link.
+// - Each write is one read-modify-write under SettingsFileLock, so writers in this and
+//   in other running programs do not lose each other's changes.
 // - Refused (false, file untouched): an empty section or key; blanks at either end of
 //   a section or key; "]" in a section; "=" in a key or a key beginning with "[" or ";";
 //   "\r" or "\n" anywhere, including the value (it would let a value forge other lines).
