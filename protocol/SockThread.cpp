@@ -280,7 +280,7 @@ bool SXSockThread::RequestStop() {
     return busy;
 }
 
-void SXSockThread::Deliver(bool login, int32_t status, RecordSetList sets) {
+void SXSockThread::Deliver(bool login, int32_t status, RecordSetList sets, bool silence) {
     IThreadReturn* receiver;
     {
         std::lock_guard<std::mutex> lock(deliverMutex_);
@@ -297,6 +297,7 @@ void SXSockThread::Deliver(bool login, int32_t status, RecordSetList sets) {
     RequestResult result;
     result.status = status;
     result.recordSets = std::move(sets);
+    result.silence = silence;
     receiver->OnThreadReturn(result);
     std::lock_guard<std::mutex> lock(deliverMutex_);
     inDelivery_ = false;
@@ -395,8 +396,9 @@ bool SXSockThread::Probe() {
     return n > 0 && IsProbeReply(buffer, static_cast<size_t>(n));
 }
 
-bool SXSockThread::ReceiveReply(const ServiceRequest& request, RecordSetList* out) {
+bool SXSockThread::ReceiveReply(const ServiceRequest& request, RecordSetList* out, bool* silence) {
     out->clear();
+    *silence = false;
     std::string httpBuffer;
     PacketParser parser;
     size_t total = 0;
@@ -415,6 +417,7 @@ bool SXSockThread::ReceiveReply(const ServiceRequest& request, RecordSetList* ou
                     return false;  // a replaced worker re-queues nothing
                 }
                 queue_.RequeueCurrent(request);
+                *silence = true;
                 return true;
             }
             return false;
@@ -474,11 +477,12 @@ bool SXSockThread::ProcessRequest(ServiceRequest& request) {
     AppendCommonParameters(text, request.compress != 0, request.unicode != 0, request.session,
                            context);
     RecordSetList sets;
-    if (!SendText(text) || !ReceiveReply(request, &sets)) {
+    bool silence = false;
+    if (!SendText(text) || !ReceiveReply(request, &sets, &silence)) {
         Deliver(login, kStatusFailed, {});
         return false;
     }
-    Deliver(login, kStatusReply, std::move(sets));
+    Deliver(login, kStatusReply, std::move(sets), silence);
     return true;
 }
 

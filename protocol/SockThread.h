@@ -64,6 +64,9 @@ enum ResultStatus : int32_t {
 struct RequestResult {
     int32_t status = kStatusReply;
     RecordSetList recordSets;  // at most kMaxRecordSets
+    // Status 2 without record sets comes both from a reply that held none and from
+    // silence; this tells them apart (silence: the request was queued again).
+    bool silence = false;
 
     int Count() const { return static_cast<int>(recordSets.size()); }
     RecordSet* First() const { return recordSets.empty() ? nullptr : recordSets.front().get(); }
@@ -173,9 +176,10 @@ private:
     bool Connect();
     bool SendText(const std::string& text);
     bool Probe();
-    // True with the decoded reply, or with none after silence; false on failure.
-    bool ReceiveReply(const ServiceRequest& request, RecordSetList* out);
-    void Deliver(bool login, int32_t status, RecordSetList sets);
+    // True with the decoded reply, or with none and `silence` set after silence; false on
+    // failure.
+    bool ReceiveReply(const ServiceRequest& request, RecordSetList* out, bool* silence);
+    void Deliver(bool login, int32_t status, RecordSetList sets, bool silence = false);
     void PauseInterruptibly(std::chrono::milliseconds pause);
 
     RequestQueue& queue_;

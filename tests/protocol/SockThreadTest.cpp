@@ -20,6 +20,7 @@ constexpr char kRenZheng[] = "tc_service=300&TC_MFUNCNO=100&TC_SFUNCNO=1";
 
 struct Seen {
     int status = -1;
+    bool silence = false;
     std::vector<std::string> tags;
     std::string firstValue;  // first column of the first row of the first set
 };
@@ -29,6 +30,7 @@ public:
     void OnThreadReturn(RequestResult& result) override {
         Seen seen;
         seen.status = result.status;
+        seen.silence = result.silence;
         for (auto& rs : result.recordSets) {
             seen.tags.emplace_back(rs->Tag());
         }
@@ -216,7 +218,9 @@ TEST_F(Worker, SilenceRetriesWithFreshCommonParameters) {
         const auto seen = service.Results();
         EXPECT_EQ(seen[0].status, kStatusReply);
         EXPECT_TRUE(seen[0].tags.empty());
+        EXPECT_TRUE(seen[0].silence);
         EXPECT_EQ(seen[1].tags, std::vector<std::string>{"quiet"});
+        EXPECT_FALSE(seen[1].silence);
         const auto requests = peer.Requests();
         ASSERT_EQ(requests.size(), 2u);
         for (const auto& r : requests) {
@@ -229,6 +233,27 @@ TEST_F(Worker, SilenceRetriesWithFreshCommonParameters) {
                   std::stoul(TextParam(requests[0].text, "packageid")));
         EXPECT_EQ(std::stoul(TextParam(requests[1].text, "packageid")), counter_.Current());
         EXPECT_TRUE(WaitUntil([&] { return queue_.Size() == 0; }));
+        host_.Stop();
+    }
+}
+
+TEST_F(Worker, AnEmptyReplyIsDeliveredOnceAndNotTakenForSilence) {
+    for (bool binary : {false, true}) {
+        SCOPED_TRACE(binary ? "binary" : "http");
+        Collector service;
+        TestPeer peer(binary, [](const PeerRequest& r) {
+            return r.probe ? PeerAction::ProbeOk() : PeerAction::Reply({});
+        });
+        host_.Start(Make(binary ? 2 : 0, binary ? 1 : peer.Port(), binary ? peer.Port() : 1, Fast(),
+                         nullptr, &service));
+        QueueCall("empty");
+        ASSERT_TRUE(service.WaitFor(1));
+        EXPECT_TRUE(WaitUntil([&] { return queue_.Size() == 0; })) << "not queued again";
+        const auto seen = service.Results();
+        EXPECT_EQ(seen[0].status, kStatusReply);
+        EXPECT_TRUE(seen[0].tags.empty());
+        EXPECT_FALSE(seen[0].silence);
+        EXPECT_EQ(peer.Requests().size(), 1u);
         host_.Stop();
     }
 }

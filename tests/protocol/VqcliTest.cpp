@@ -193,12 +193,41 @@ TEST(Vqcli, ExitCodes) {
                 return PeerAction::Reply(LoginReply("T"));
             return PeerAction::Close();
         });
-        EXPECT_EQ(RunTool(Args(closing.Port(), "http", {"--call", "1"})).exitCode, 5);
+        const RunResult r = RunTool(Args(closing.Port(), "http", {"--call", "1"}));
+        EXPECT_EQ(r.exitCode, 5);
+        EXPECT_NE(r.err.find("connection lost"), std::string::npos) << r.err;
     }
     {
         TestPeer silent(false, [](const PeerRequest&) { return PeerAction::Silence(); });
         std::vector<std::string> a = Args(silent.Port(), "http", {"--call", "1"});
         a[11] = "0.3";  // --timeout
-        EXPECT_EQ(RunTool(a).exitCode, 6);
+        const RunResult r = RunTool(a);
+        EXPECT_EQ(r.exitCode, 6);
+        EXPECT_NE(r.err.find("within 0.3 s (time-out)"), std::string::npos) << r.err;
     }
+}
+
+TEST(Vqcli, AnEmptyReplyIsNotATimeOut) {
+    // A reply that holds no record set at all, to the call and to the login, in both modes.
+    for (const char* mode : {"http", "binary"}) {
+        SCOPED_TRACE(mode);
+        TestPeer emptyCall(std::string(mode) == "binary", [](const PeerRequest& r) {
+            if (r.probe)
+                return PeerAction::ProbeOk();
+            if (TextParam(r.text, "loginID") != "<absent>")
+                return PeerAction::Reply(LoginReply("T"));
+            return PeerAction::Reply({});
+        });
+        // Well inside the time allowed: the reply is there, it is only empty.
+        const auto start = std::chrono::steady_clock::now();
+        const RunResult r = RunTool(Args(emptyCall.Port(), mode, {"--call", "13", "fromid=7"}));
+        EXPECT_EQ(r.exitCode, 7);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+        EXPECT_NE(r.err.find("answered the call with an empty reply"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    TestPeer emptyLogin(false, [](const PeerRequest&) { return PeerAction::Reply({}); });
+    const RunResult r = RunTool(Args(emptyLogin.Port(), "http", {"--call", "1"}));
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_NE(r.err.find("answered the login with an empty reply"), std::string::npos) << r.err;
 }

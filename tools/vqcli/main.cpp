@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "session/ConfigFile.h"
 #include "platform/core/Text.h"
 #include "protocol/ServiceContract.h"
 #include "protocol/SockThread.h"
+#include "session/ConfigFile.h"
 
 namespace {
 
@@ -26,6 +26,7 @@ enum ExitCode {
     kExitLoginRefused = 4,
     kExitTransfer = 5,
     kExitTimeout = 6,
+    kExitEmptyReply = 7,
 };
 
 const char kUsage[] =
@@ -35,7 +36,7 @@ const char kUsage[] =
     "             (--call NUMBER [name=value ...] | --raw TEXT)\n"
     "Prints each record set of the reply as one JSON line. Exit codes: 0 reply printed,\n"
     "2 usage, 3 no connection, 4 login refused or probe failed, 5 send or receive\n"
-    "failure, 6 time-out.\n";
+    "failure, 6 time-out, 7 a reply without any record set.\n";
 
 struct Options {
     std::string config;
@@ -237,10 +238,47 @@ private:
 std::optional<RequestResult> Await(Receiver& r, std::chrono::steady_clock::time_point deadline) {
     for (;;) {
         std::optional<RequestResult> got = r.Next(deadline);
-        if (!got || got->status != kStatusReply || !got->recordSets.empty()) {
+        if (!got || got->status != kStatusReply || !got->silence) {
             return got;
         }
     }
+}
+
+std::string Where(const ServerSettings& s) {
+    return s.address + ":" + std::to_string(s.port);
+}
+
+// Every way out but success and usage says what happened, on standard error.
+int Fail(int code, const std::string& what) {
+    std::fputs(("vqcli: " + what + "\n").c_str(), stderr);
+    return code;
+}
+
+// What a result that is not a usable reply means; 0 for a usable one.
+int Check(const std::optional<RequestResult>& result, const Options& o,
+          const ServerSettings& settings, const char* step) {
+    if (!result) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", o.timeout);
+        return Fail(kExitTimeout, std::string("no reply to the ") + step + " within " + seconds +
+                                      " s (time-out)");
+    }
+    switch (result->status) {
+        case kStatusNoConnection:
+            return Fail(kExitNoConnection, "could not connect to " + Where(settings));
+        case kStatusProbeFailed:
+            return Fail(kExitLoginRefused, "the service is busy (probe failed)");
+        case kStatusFailed:
+            return Fail(kExitTransfer, std::string("sending the ") + step +
+                                           " or receiving its reply failed (connection lost)");
+        default:
+            break;
+    }
+    if (result->recordSets.empty()) {
+        return Fail(kExitEmptyReply,
+                    std::string("the service answered the ") + step + " with an empty reply");
+    }
+    return 0;
 }
 
 int Run(const Options& o) {
@@ -282,19 +320,8 @@ int Run(const Options& o) {
     host.Start(worker);
 
     std::optional<RequestResult> result = Await(receiver, deadline);
-    if (!result) {
-        return kExitTimeout;
-    }
-    switch (result->status) {
-        case kStatusNoConnection:
-            return kExitNoConnection;
-        case kStatusProbeFailed:
-            std::fputs("vqcli: the service is busy (probe failed)\n", stderr);
-            return kExitLoginRefused;
-        case kStatusFailed:
-            return kExitTransfer;
-        default:
-            break;
+    if (const int failed = Check(result, o, worker->Settings(), "login")) {
+        return failed;
     }
     RecordSet* first = result->First();
     std::string session;
@@ -312,17 +339,13 @@ int Run(const Options& o) {
         } while (first->MoveNext());
     }
     if (!accepted) {
-        std::fputs("vqcli: login refused\n", stderr);
-        return kExitLoginRefused;
+        return Fail(kExitLoginRefused, "login refused");
     }
 
     QueueServiceCall(BuildText(o), session, queue);
     result = Await(receiver, deadline);
-    if (!result) {
-        return kExitTimeout;
-    }
-    if (result->status != kStatusReply) {
-        return kExitTransfer;
+    if (const int failed = Check(result, o, worker->Settings(), "call")) {
+        return failed;
     }
     for (auto& rs : result->recordSets) {
         Print(*rs);
