@@ -148,8 +148,27 @@ int AddUser(ServiceStore& store, const std::map<std::string, std::string>& o, st
 
 }  // namespace
 
+std::string DemoDataFolder(const std::function<const char*(const char*)>& env) {
+    auto set = [&](const char* name) -> std::string {
+        const char* v = env(name);
+        return v != nullptr ? std::string(v) : std::string();
+    };
+    if (const std::string home = set("VELQUOR_HOME"); !home.empty()) {
+        return home + "/service";
+    }
+    // As the XDG rules say: a relative XDG_DATA_HOME is to be ignored.
+    if (const std::string data = set("XDG_DATA_HOME"); !data.empty() && data[0] == '/') {
+        return data + "/velquor/service";
+    }
+    if (const std::string home = set("HOME"); !home.empty()) {
+        return home + "/.local/share/velquor/service";
+    }
+    return "velquor-data";
+}
+
 void PrintAdminUsage(std::ostream& out) {
-    out << "admin commands (velquor-service admin --data DIR COMMAND ...):\n"
+    out << "admin commands (velquor-service admin [--data DIR] COMMAND ...; without --data,\n"
+           "the demo's data folder):\n"
            "  add-article --title T --column ID|NAME [--author A] [--text TEXT|HTML]\n"
            "              [--stocks 600036,000001] [--recommend] [--review]\n"
            "  approve-article ID\n"

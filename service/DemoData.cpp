@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <random>
 
+#include "service/Pictures.h"
+
 namespace vqsvc {
 
 namespace {
@@ -321,10 +323,10 @@ bool Seed(ServiceStore& store, uint32_t seed) {
         postTime += 26 * 3600;
     }
 
-    // The picture strip leads to recent recommended articles.
-    for (int i = 0; i < 4; ++i) {
+    // The picture strip leads to recent articles; the service draws its pictures.
+    for (int i = 0; i < kGeneratedPictureStyles; ++i) {
         int64_t article = articleIds[articleIds.size() - 1 - static_cast<size_t>(i) * 5];
-        store.AddPicture({"images/strip" + std::to_string(i + 1) + ".jpg",
+        store.AddPicture({GeneratedPictureName(i + 1),
                           "http://portal.velquor/newslist.html?prdid=" + std::to_string(article)},
                          i);
     }

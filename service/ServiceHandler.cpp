@@ -11,6 +11,7 @@
 #include "protocol/RecordSetWriter.h"
 #include "protocol/ServiceContract.h"
 #include "protocol/ServiceRequest.h"
+#include "service/Pictures.h"
 
 namespace vqsvc {
 
@@ -416,6 +417,13 @@ ReplyBody ServiceHandler::SendChat(const RequestContext& c) {
     if (!to || content.empty() || content.size() > kMaxChatBytes) {
         return Outcome(ServiceTag::kSendChat, false, "bad message");
     }
+    // Only to someone on the sender's contact list: a customer cannot write to other
+    // customers, nor to staff of another organisation.
+    const auto contacts = store_.Contacts(c.user.id, kOnlineWindowSeconds);
+    if (std::none_of(contacts.begin(), contacts.end(),
+                     [&](const ContactRecord& k) { return k.id == *to; })) {
+        return Outcome(ServiceTag::kSendChat, false, "not a contact");
+    }
     return Outcome(ServiceTag::kSendChat, store_.AddChat(c.user.id, *to, content).has_value());
 }
 
@@ -617,8 +625,25 @@ ReplyBody ServiceHandler::BoardMessage(const RequestContext& c) {
 
 ReplyBody ServiceHandler::Images(const RequestContext&) {
     ReplyTable t(ReplyTag::kImages, {Col::kPhotoUrl, Col::kTextUrl});
-    for (const auto& p : store_.Pictures())
-        t.Row({p.photoUrl, p.textUrl});
+    for (const auto& p : store_.Pictures()) {
+        const int generated = GeneratedPictureNumber(p.photoUrl);
+        if (generated == 0) {
+            t.Row({p.photoUrl, p.textUrl});
+            continue;
+        }
+        // Drawn here and sent whole: the page loads nothing from the network. The picture
+        // names the article it leads to.
+        std::string heading = "研究资讯";
+        std::string caption;
+        const size_t at = p.textUrl.find("prdid=");
+        if (auto id = at == std::string::npos ? std::nullopt : ParseId(p.textUrl.substr(at + 6))) {
+            if (auto a = store_.Article(*id)) {
+                heading = a->columnName;
+                caption = a->title;
+            }
+        }
+        t.Row({SvgDataUrl(StripPictureSvg(generated, heading, caption)), p.textUrl});
+    }
     return t.Finish();
 }
 

@@ -20,7 +20,7 @@ namespace vqsvc {
 using Clock = std::function<int64_t()>;
 Clock SystemClock();
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 enum class UserType { kCustomer = 0, kStaff = 1 };
 
@@ -162,7 +162,7 @@ struct Questionnaire {
 };
 
 struct PictureRecord {
-    std::string photoUrl;
+    std::string photoUrl;  // an address the page can load itself, or a generated picture's name
     std::string textUrl;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ void Usage(std::FILE* to) {
                  "[--tcp-port N]\n"
                  "                       [--pubkey PATH] [--seed N] [--max-connections N] "
                  "[--no-demo]\n"
-                 "       velquor-service admin --data DIR COMMAND ... (see velquor-service "
+                 "       velquor-service admin [--data DIR] COMMAND ... (see velquor-service "
                  "admin help)\n");
 }
 
@@ -48,9 +49,11 @@ int main(int argc, char** argv) {
     std::string dataDir = "velquor-data";
     if (!args.empty() && args[0] == "admin") {
         std::vector<std::string> rest;
+        bool dataGiven = false;
         for (size_t i = 1; i < args.size(); ++i) {
             if (args[i] == "--data" && i + 1 < args.size()) {
                 dataDir = args[++i];
+                dataGiven = true;
             } else {
                 rest.push_back(args[i]);
             }
@@ -58,6 +61,17 @@ int main(int argc, char** argv) {
         if (rest.empty() || rest[0] == "help") {
             vqsvc::PrintAdminUsage(std::cout);
             return rest.empty() ? 2 : 0;
+        }
+        if (!dataGiven) {
+            // The demo's service, so that "admin send-chat ..." reaches the running demo.
+            dataDir = vqsvc::DemoDataFolder([](const char* name) { return std::getenv(name); });
+            if (!std::filesystem::exists(std::filesystem::path(dataDir) / "velquor.db")) {
+                std::fprintf(stderr,
+                             "velquor-service: no service data in %s; start the demo first or "
+                             "give --data DIR\n",
+                             dataDir.c_str());
+                return 1;
+            }
         }
         return vqsvc::RunAdminCommand(dataDir, rest, std::cout, std::cerr);
     }

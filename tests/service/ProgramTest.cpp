@@ -15,6 +15,8 @@
 #include <regex>
 #include <thread>
 
+#include "service/Admin.h"
+#include "service/DemoData.h"
 #include "tests/service/ServiceHarness.h"
 
 namespace vqsvc::test {
@@ -45,14 +47,23 @@ struct Child {
     }
 };
 
-Child Start(const std::vector<std::string>& args) {
+Child Start(const std::vector<std::string>& args,
+            const std::vector<std::pair<std::string, std::string>>& env = {}) {
     int pipefd[2];
     if (pipe(pipefd) != 0)
         return {};
     Child c;
     c.pid = fork();
     if (c.pid == 0) {
+        for (const auto& [name, value] : env) {
+            if (value.empty()) {
+                unsetenv(name.c_str());
+            } else {
+                setenv(name.c_str(), value.c_str(), 1);
+            }
+        }
         dup2(pipefd[1], 1);
+        dup2(pipefd[1], 2);
         close(pipefd[0]);
         std::vector<char*> argv;
         std::string program = VQ_SERVICE_PROGRAM;
@@ -129,6 +140,59 @@ TEST(Program, FirstStartServesTheDemoAndStopsOnSigterm) {
     std::ifstream in(pub, std::ios::binary);
     std::string keyAfter(std::istreambuf_iterator<char>(in), {});
     EXPECT_EQ(keyBefore, keyAfter);
+}
+
+TEST(Program, AdminCommandsFindTheDemosDataFolder) {
+    TempDir dir;
+    const std::string home = dir.path() + "/velquor";
+    {
+        // The folder the demo script gives the service.
+        ServiceStore store;
+        int64_t now = kTestNow;
+        ASSERT_TRUE(store.Open(home + "/service", [&now] { return now; }));
+        ASSERT_TRUE(SeedDemoData(store, 7));
+    }
+    const std::vector<std::pair<std::string, std::string>> env = {{"VELQUOR_HOME", home}};
+    Child c = Start({"admin", "send-chat", "--from", "zhangwei", "--to", "demo", "--text",
+                     "王经理，方便时回个电话。"},
+                    env);
+    EXPECT_EQ(WaitExit(c.pid, 10000), 0);
+    c.ReadUntil("waiting", 1000);
+    EXPECT_NE(c.text.find("from zhangwei to demo waiting"), std::string::npos) << c.text;
+    close(c.out);
+    {
+        ServiceStore store;
+        ASSERT_TRUE(store.Open(home + "/service", {}));
+        auto unread = store.UnreadChats(1, 50);
+        ASSERT_FALSE(unread.empty());
+        EXPECT_EQ(unread.back().content, "王经理，方便时回个电话。");
+        EXPECT_EQ(unread.back().fromName, "张伟");
+    }
+
+    // The XDG rule, and no folder made where there is no service.
+    EXPECT_EQ(DemoDataFolder([](const char* n) -> const char* {
+                  const std::string name = n;
+                  return name == "XDG_DATA_HOME" ? "/d" : (name == "HOME" ? "/h" : nullptr);
+              }),
+              "/d/velquor/service");
+    EXPECT_EQ(DemoDataFolder([](const char* n) -> const char* {
+                  return std::string(n) == "HOME" ? "/h" : nullptr;
+              }),
+              "/h/.local/share/velquor/service");
+    EXPECT_EQ(DemoDataFolder([](const char* n) -> const char* {
+                  return std::string(n) == "XDG_DATA_HOME"
+                             ? "rel"
+                             : (std::string(n) == "HOME" ? "/h" : nullptr);
+              }),
+              "/h/.local/share/velquor/service");
+    const std::string empty = dir.path() + "/nothing";
+    Child none = Start({"admin", "list-sessions"}, {{"VELQUOR_HOME", empty}});
+    EXPECT_EQ(WaitExit(none.pid, 10000), 1);
+    none.ReadUntil("no service data", 1000);
+    EXPECT_NE(none.text.find("no service data in " + empty + "/service"), std::string::npos)
+        << none.text;
+    close(none.out);
+    EXPECT_FALSE(std::filesystem::exists(empty));
 }
 
 TEST(Program, RefusesBadOptions) {

@@ -534,6 +534,110 @@ TEST_P(RoundTrip, PictureStripAndUnknownFunctions) {
     EXPECT_EQ(Outcome(reply, "unknownfunc"), "0");
 }
 
+// Base64 as the pictures are sent; empty on anything else.
+std::string DecodeBase64(std::string_view text) {
+    static const std::string kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    uint32_t bits = 0;
+    int count = 0;
+    for (char ch : text) {
+        if (ch == '=')
+            break;
+        const size_t v = kAlphabet.find(ch);
+        if (v == std::string::npos)
+            return {};
+        bits = bits << 6 | static_cast<uint32_t>(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return out;
+}
+
+TEST_P(RoundTrip, PictureStripIsDrawnByTheServiceForThePageToShow) {
+    auto c = LoggedIn("demo", "demo123");
+    auto reply = c->Call(Call(49));
+    auto rows = Expect(reply, 0, "firstimg");
+    ASSERT_EQ(rows.size(), 4u);
+    constexpr std::string_view kData = "data:image/svg+xml;base64,";
+    std::set<std::string> pictures;
+    for (auto& r : rows) {
+        const std::string& src = r["PHOTO_URL"];
+        ASSERT_EQ(src.substr(0, kData.size()), kData) << src.substr(0, 60);
+        // Nothing that the page document or the page would have to escape.
+        EXPECT_EQ(src.find_first_of("\"'<> \r\n&"), std::string::npos);
+        const std::string svg = DecodeBase64(src.substr(kData.size()));
+        ASSERT_EQ(svg.substr(0, 5), "<svg ") << svg.substr(0, 40);
+        EXPECT_EQ(svg.substr(svg.size() - 6), "</svg>");
+        // Nothing loaded from elsewhere: the only address is the SVG namespace's name.
+        EXPECT_EQ(svg.find("href"), std::string::npos);
+        EXPECT_EQ(svg.find("http", svg.find("http") + 1), std::string::npos);
+        // The picture names the article it leads to: its column and title.
+        const std::string id = r["TEXT_URL"].substr(r["TEXT_URL"].find("prdid=") + 6);
+        auto article = c->Call(Call(12, "&newid=" + id));
+        auto a = Expect(article, 0, "getnew");
+        ASSERT_EQ(a.size(), 1u);
+        EXPECT_NE(svg.find(">" + a[0]["prd_column_name"] + "</text>"), std::string::npos) << svg;
+        const std::string title = a[0]["prd_news_title"];
+        EXPECT_NE(svg.find(title.substr(0, 9)), std::string::npos) << title;
+        pictures.insert(src);
+    }
+    EXPECT_EQ(pictures.size(), 4u) << "four different pictures";
+    // The same pictures at every request.
+    auto again = c->Call(Call(49));
+    auto rowsAgain = Expect(again, 0, "firstimg");
+    ASSERT_EQ(rowsAgain.size(), 4u);
+    EXPECT_EQ(rowsAgain[2]["PHOTO_URL"], rows[2]["PHOTO_URL"]);
+}
+
+TEST_P(RoundTrip, ChatGoesOnlyToContactsAndWaitsUntilItIsRead) {
+    auto zhang = LoggedIn("zhangwei", "zhangwei123");  // customer, 新街口营业部
+    auto demo = LoggedIn("demo", "demo123");           // staff of all three branches
+    auto send = [](TestClient& from, const std::string& fromId, const std::string& toId,
+                   const std::string& text) {
+        auto reply = from.Call(Call(14, "&fromid=" + fromId + "&toid=" + toId +
+                                            "&msgcontent=" + Esc(text) + "&totype=0&state=0"));
+        return Outcome(reply, "sendmsg");
+    };
+    EXPECT_EQ(send(*zhang, "4", "7", "你好"), "0") << "another branch's customer";
+    EXPECT_EQ(send(*zhang, "4", "5", "你好"), "0") << "a customer of the same branch";
+    EXPECT_EQ(send(*zhang, "4", "3", "你好"), "0") << "staff of other branches only";
+    EXPECT_EQ(send(*zhang, "4", "99", "你好"), "0") << "nobody";
+    EXPECT_EQ(send(*zhang, "4", "4", "你好"), "0") << "oneself";
+    EXPECT_EQ(send(*zhang, "4", "1", "王经理，报告会几点开始？ /:)"), "1");
+    EXPECT_EQ(send(*demo, "1", "7", "杨先生，密码可以在营业厅重置。"), "1");
+
+    // The message is announced at every poll until its addressee marks it read.
+    std::string msgid;
+    for (int poll = 0; poll < 2; ++poll) {
+        service.Advance(30);
+        auto reply = demo->Call(Call(13, "&fromid=1"));
+        auto rows = Expect(reply, 0, "getinfoIM");
+        ASSERT_EQ(rows.size(), 4u);  // the three of the demo data and the new one
+        EXPECT_EQ(rows.back()["msgcontent"], "王经理，报告会几点开始？ /:)");
+        EXPECT_EQ(rows.back()["usr_vuser_truen"], "张伟");
+        EXPECT_EQ(rows.back()["fromid"], "4");
+        EXPECT_EQ(rows.back()["toid"], "1");
+        EXPECT_EQ(rows.back()["msgstate"], "0");
+        EXPECT_EQ(rows.back()["msgDate"], "2026-12-08 09:30:00.000") << "when it was sent";
+        msgid = rows.back()["msgid"];
+    }
+    auto reply = demo->Call(Call(15, "&state=1&msgid=" + msgid));
+    EXPECT_EQ(Outcome(reply, "readmsg"), "1");
+    reply = demo->Call(Call(13, "&fromid=1"));
+    for (auto& r : Expect(reply, 0, "getinfoIM")) {
+        EXPECT_NE(r["msgid"], msgid);
+    }
+    // Another user's messages are not theirs to poll.
+    reply = zhang->Call(Call(13, "&fromid=1"));
+    EXPECT_TRUE(Expect(reply, 0, "getinfoIM").empty());
+    reply = zhang->Call(Call(13, "&fromid=4"));
+    EXPECT_TRUE(Expect(reply, 0, "getinfoIM").empty());
+}
+
 TEST_P(RoundTrip, SeveralClientsAtOnce) {
     const char* users[][2] = {{"demo", "demo123"},         {"liting", "liting123"},
                               {"zhaolei", "zhaolei123"},   {"zhangwei", "zhangwei123"},

@@ -78,6 +78,33 @@ TEST(Store, OldSchemaIsUpgradedWithItsData) {
     EXPECT_TRUE(store.IntegrityOk());
 }
 
+TEST(Store, PicturesOfTheFirstDemoDataAreDrawnAfterTheUpgrade) {
+    TempDir dir;
+    int64_t now = kTestNow;
+    {
+        ServiceStore v2;
+        ASSERT_TRUE(v2.Open(dir.path(), Fixed(&now), 2));
+        // As the first demo data stored them, and one an operator put there.
+        for (int i = 0; i < 5; ++i) {
+            v2.AddPicture({"images/strip" + std::to_string(i + 1) + ".jpg",
+                           "http://portal.velquor/newslist.html?prdid=" + std::to_string(i)},
+                          i);
+        }
+        v2.AddPicture({"data:image/png;base64,AAAA", "http://portal.velquor/newslist.html?prdid=9"},
+                      9);
+    }
+    ServiceStore store;
+    ASSERT_TRUE(store.Open(dir.path(), Fixed(&now)));
+    auto pictures = store.Pictures();
+    ASSERT_EQ(pictures.size(), 6u);
+    const char* expected[] = {"generated:1", "generated:2", "generated:3",
+                              "generated:4", "generated:1", "data:image/png;base64,AAAA"};
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        EXPECT_EQ(pictures[i].photoUrl, expected[i]) << i;
+    }
+    EXPECT_EQ(pictures[2].textUrl, "http://portal.velquor/newslist.html?prdid=2");
+}
+
 TEST(Store, RefusesADatabaseFromANewerService) {
     TempDir dir;
     int64_t now = kTestNow;
