@@ -25,7 +25,7 @@ constexpr Style kStyles[kGeneratedPictureStyles] = {
 constexpr int kWidth = 300;
 constexpr int kHeight = 168;
 constexpr size_t kMaxHeadingChars = 8;
-constexpr size_t kMaxCaptionChars = 17;
+constexpr size_t kMaxCaptionChars = 13;
 
 // At most `chars` characters of a UTF-8 text, with an ellipsis when cut.
 std::string CutChars(std::string_view text, size_t chars) {
@@ -95,12 +95,12 @@ std::string StripPictureSvg(int number, std::string_view heading, std::string_vi
         return state >> 8;
     };
     std::string line;
-    int y = 70 + static_cast<int>(next() % 30);
+    int y = 50 + static_cast<int>(next() % 30);
     constexpr int kPoints = 13;
     for (int i = 0; i < kPoints; ++i) {
         const int x = i * kWidth / (kPoints - 1);
-        y += static_cast<int>(next() % 25) - 13;
-        y = y < 28 ? 28 : (y > 108 ? 108 : y);
+        y += static_cast<int>(next() % 23) - 12;
+        y = y < 22 ? 22 : (y > 92 ? 92 : y);
         line += (i ? " " : "") + std::to_string(x) + "," + std::to_string(y);
     }
     char head[512];
@@ -113,21 +113,21 @@ std::string StripPictureSvg(int number, std::string_view heading, std::string_vi
                   kWidth, kHeight, kWidth, kHeight, s.from, s.to, kWidth, kHeight);
     std::string svg = head;
     svg += "<g stroke='rgba(255,255,255,0.13)' stroke-width='1'>";
-    for (int gy = 30; gy <= 110; gy += 20) {
+    for (int gy = 24; gy <= 96; gy += 24) {
         svg += "<line x1='0' y1='" + std::to_string(gy) + "' x2='300' y2='" + std::to_string(gy) +
                "'/>";
     }
     svg += "</g>";
-    svg += "<polygon points='0,120 " + line + " 300,120' fill='" + s.area + "'/>";
+    svg += "<polygon points='0,104 " + line + " 300,104' fill='" + s.area + "'/>";
     svg += "<polyline points='" + line + "' fill='none' stroke='" + s.line +
-           "' stroke-width='3' stroke-linejoin='round' stroke-linecap='round'/>";
-    svg += "<rect y='118' width='300' height='50' fill='rgba(0,0,0,0.38)'/>";
+           "' stroke-width='4' stroke-linejoin='round' stroke-linecap='round'/>";
+    svg += "<rect y='104' width='300' height='64' fill='rgba(0,0,0,0.40)'/>";
     const char* font =
         "font-family='WenQuanYi Micro Hei,Noto Sans CJK SC,Microsoft YaHei,"
         "SimHei,sans-serif'";
-    svg += std::string("<text x='12' y='140' font-size='15' font-weight='bold' fill='") + s.line +
+    svg += std::string("<text x='14' y='131' font-size='24' font-weight='bold' fill='") + s.line +
            "' " + font + ">" + XmlText(CutChars(heading, kMaxHeadingChars)) + "</text>";
-    svg += std::string("<text x='12' y='159' font-size='13' fill='#ffffff' ") + font + ">" +
+    svg += std::string("<text x='14' y='158' font-size='19' fill='#ffffff' ") + font + ">" +
            XmlText(CutChars(caption, kMaxCaptionChars)) + "</text>";
     svg += "</svg>";
     return svg;

@@ -19,6 +19,7 @@
 
 #include "platform/core/Text.h"
 #include "platform/qt/web/QtWebView.h"
+#include "service/Pictures.h"
 #include "tests/core/TempDir.h"
 #include "tests/web/WebTestSupport.h"
 
@@ -279,6 +280,48 @@ TEST_F(QtWebViewStress, EveryAddressAskedForCompletesExactlyOnce) {
     EXPECT_TRUE(d.problems.empty()) << ::testing::PrintToString(d.problems);
     EXPECT_EQ(lost, 0);
     EXPECT_TRUE(failures.empty()) << ::testing::PrintToString(failures);
+}
+
+TEST_F(QtWebViewStress, PictureStripShowsThePicturesTheServiceDraws) {
+    Driver& d = *driver_;
+    d.Ask(Page("home.html"));
+    ASSERT_TRUE(WaitFor([&] { return !d.reported.empty(); }, 20000));
+    // The picture strip document of the "firstimg" reply, as the portal writes it, holding
+    // what the reference service sends.
+    const char* captions[][2] = {{"金股推荐", "本周金股：招商银行（银行）"},
+                                 {"宏观经济", "宏观周报：社融增速企稳，关注消费复苏"},
+                                 {"策略周报", "策略周报：高股息资产仍是中期主线"},
+                                 {"早盘点评", "早盘点评：沪指高开震荡，白酒板块领涨"}};
+    std::string doc = "{\"img\":[";
+    for (int i = 0; i < 4; ++i) {
+        doc += std::string(i ? "," : "") + "{\"src\":\"" +
+               vqsvc::SvgDataUrl(vqsvc::StripPictureSvg(i + 1, captions[i][0], captions[i][1])) +
+               "\",\"url\":\"http://portal.velquor/newslist.html?prdid=" +
+               std::to_string(140 - i * 5) + "\"}";
+    }
+    doc += "]}";
+    ASSERT_EQ(view_->CallFunction("getImage", {vq::GbkToUtf16(vq::Utf8ToGbk(doc))}, nullptr),
+              fw::web::kOk);
+    // Every picture loaded, at its own size: none fell back to the plain tile.
+    QString state;
+    const bool loaded = WaitFor(
+        [&] {
+            view_->Widget()->page()->runJavaScript(
+                "Array.from(document.querySelectorAll('#strip img')).map(function (i) {"
+                "  return i.complete + ':' + i.naturalWidth; }).join(' ')",
+                [&state](const QVariant& v) { state = v.toString(); });
+            Pause(50);
+            return state == "true:300 true:300 true:300 true:300";
+        },
+        10000);
+    EXPECT_TRUE(loaded) << state.toStdString();
+    Pause(300);
+    const char* bin = std::getenv("VQ_BINARY_DIR");
+    const fs::path dir = fs::path(bin != nullptr ? bin : ".") / "screenshots";
+    fs::create_directories(dir);
+    const QImage shot = view_->Widget()->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_TRUE(shot.save(QString::fromStdString((dir / "home-picture-strip.png").string())));
 }
 
 int main(int argc, char** argv) {
