@@ -397,14 +397,22 @@ ReplyBody ServiceHandler::Article(const RequestContext& c) {
 }
 
 ReplyBody ServiceHandler::NewChats(const RequestContext& c) {
+    std::vector<ChatRecord> unread;
+    if (IsSelf(c, "fromid")) {
+        unread = store_.UnreadChats(c.user.id, kChatLimit);
+    }
+    // Nothing waiting: a reply without any record set, which the client's dispatcher drops.
+    // An empty set would be kept as a pending message set, and opening a chat window takes
+    // the oldest set only, so a message behind such empty sets would not show on opening.
+    if (unread.empty()) {
+        return {};
+    }
     ReplyTable t(ReplyTag::kChatMessages,
                  {Col::kMsgDate, Col::kMsgState, Col::kMsgId, Col::kMsgContent, Col::kToId,
                   Col::kFromId, kAuthorColumn});
-    if (IsSelf(c, "fromid")) {
-        for (const auto& m : store_.UnreadChats(c.user.id, kChatLimit)) {
-            t.Row({FormatMessageDate(m.sentTime), Num(m.state), Num(m.id), m.content, Num(m.toId),
-                   Num(m.fromId), m.fromName});
-        }
+    for (const auto& m : unread) {
+        t.Row({FormatMessageDate(m.sentTime), Num(m.state), Num(m.id), m.content, Num(m.toId),
+               Num(m.fromId), m.fromName});
     }
     return t.Finish();
 }

@@ -633,9 +633,16 @@ TEST_P(RoundTrip, ChatGoesOnlyToContactsAndWaitsUntilItIsRead) {
     }
     // Another user's messages are not theirs to poll.
     reply = zhang->Call(Call(13, "&fromid=1"));
-    EXPECT_TRUE(Expect(reply, 0, "getinfoIM").empty());
+    EXPECT_TRUE(reply.empty());
+    // Nothing waiting: a reply without any record set, not an empty set that the client
+    // would keep as a pending message set.
     reply = zhang->Call(Call(13, "&fromid=4"));
-    EXPECT_TRUE(Expect(reply, 0, "getinfoIM").empty());
+    EXPECT_TRUE(reply.empty());
+    EXPECT_EQ(send(*demo, "1", "4", "张先生，报告会下午两点开始。"), "1");
+    reply = zhang->Call(Call(13, "&fromid=4"));
+    auto rows = Expect(reply, 0, "getinfoIM");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["usr_vuser_truen"], "王明");
 }
 
 TEST_P(RoundTrip, SeveralClientsAtOnce) {
