@@ -111,6 +111,9 @@ const char kBridgeScript[] = R"js(
   }
   Object.defineProperty(window, '__vqHost', { value: {
     snapshot: snapshot,
+    probe: function () {
+      return { doc: docId, href: String(location.href), ready: document.readyState };
+    },
     call: function (name, args) {
       var f = window[name];
       if (typeof f !== 'function') return { status: 'unknown', snapshot: snapshot() };
@@ -471,18 +474,18 @@ void QtWebView::OnLoadingChanged(int status, bool errorPage, const QUrl& url) {
     CheckLoad(status == QWebEngineLoadingInfo::LoadFailedStatus && errorPage);
 }
 
-bool QtWebView::IsAcceptedDocument(const QVariantMap& snapshot) const {
-    if (snapshot.value(QStringLiteral("ready")).toString() != QStringLiteral("complete")) {
+bool QtWebView::IsAcceptedDocument(const QVariantMap& probe) const {
+    if (probe.value(QStringLiteral("ready")).toString() != QStringLiteral("complete")) {
         return false;
     }
-    const QString doc = snapshot.value(QStringLiteral("doc")).toString();
+    const QString doc = probe.value(QStringLiteral("doc")).toString();
     if (doc.isEmpty() || doc == reportedDocument_) {
         return false;  // the page that was there before the navigation
     }
     if (acceptedAnyUrl_) {
         return true;
     }
-    const QUrl href(snapshot.value(QStringLiteral("href")).toString(), QUrl::StrictMode);
+    const QUrl href(probe.value(QStringLiteral("href")).toString(), QUrl::StrictMode);
     return href.adjusted(QUrl::RemoveFragment) == acceptedUrl_;
 }
 
@@ -492,42 +495,61 @@ void QtWebView::CheckLoad(bool errorPage) {
     }
     const std::uint64_t load = acceptedLoad_;
     std::weak_ptr<QtWebView> self = weak_from_this();
-    RunScript(QStringLiteral("window.__vqHost ? window.__vqHost.snapshot() : null"),
-              [self, load, errorPage](const QVariant& snapshot) {
-                  auto v = self.lock();
-                  if (!v || v->destroyed_ || load != v->acceptedLoad_ || !v->waitingForLoad_ ||
-                      v->page_.isNull()) {
-                      return;  // reported already, or a later navigation has taken over
+    // A small probe first: while a page loads this runs often, the whole mirror only once.
+    RunScript(QStringLiteral("window.__vqHost ? window.__vqHost.probe() : null"),
+              [self, load, errorPage](const QVariant& probe) {
+                  if (auto v = self.lock()) {
+                      v->OnProbe(load, errorPage, probe.toMap());
                   }
-                  const QVariantMap map = snapshot.toMap();
-                  const bool busy = v->page_->isLoading();
-                  if (!busy && (v->IsAcceptedDocument(map) || errorPage)) {
-                      v->ReportLoad(snapshot);
-                      return;
-                  }
-                  // The page answered from the document it had before the navigation, fully loaded,
-                  // and the engine is idle: the load was stopped without a page. Our own load is
-                  // made again (the owner has allowed it already); a new document would have
-                  // answered with another id, and one in the making not at all.
-                  const bool oldPage =
-                      !map.isEmpty() &&
-                      map.value(QStringLiteral("doc")).toString() == v->reportedDocument_;
-                  if (!busy && oldPage && v->acceptedOwn_ && v->retries_ < kMaxRetries &&
-                      v->deferredLoad_.isEmpty()) {
-                      ++v->retries_;
-                      v->LoadApproved(v->acceptedUrl_, load);
-                      return;
-                  }
-                  // Not there yet, and the engine may not say when it is: look again.
-                  v->checkDelayMs_ = std::min(kMaxCheckDelayMs, std::max(20, v->checkDelayMs_ * 2));
-                  std::weak_ptr<QtWebView> again = v;
-                  QTimer::singleShot(v->checkDelayMs_, v->view_, [again, load] {
-                      auto w = again.lock();
-                      if (w && load == w->acceptedLoad_) {
-                          w->CheckLoad(false);
-                      }
-                  });
               });
+}
+
+bool QtWebView::StillWaitingFor(std::uint64_t load) const {
+    return !destroyed_ && load == acceptedLoad_ && waitingForLoad_ && !page_.isNull();
+}
+
+void QtWebView::OnProbe(std::uint64_t load, bool errorPage, const QVariantMap& probe) {
+    if (!StillWaitingFor(load)) {
+        return;  // reported already, or a later navigation has taken over
+    }
+    const bool busy = page_->isLoading();
+    if (!busy && (IsAcceptedDocument(probe) || errorPage)) {
+        const QString doc = probe.value(QStringLiteral("doc")).toString();
+        std::weak_ptr<QtWebView> self = weak_from_this();
+        RunScript(QStringLiteral("window.__vqHost ? window.__vqHost.snapshot() : null"),
+                  [self, load, doc, errorPage](const QVariant& snapshot) {
+                      auto v = self.lock();
+                      if (!v || !v->StillWaitingFor(load)) {
+                          return;
+                      }
+                      if (snapshot.toMap().value(QStringLiteral("doc")).toString() != doc) {
+                          v->CheckLoad(errorPage);  // the page changed in between
+                          return;
+                      }
+                      v->ReportLoad(snapshot);
+                  });
+        return;
+    }
+    // The page answered from the document it had before the navigation, fully loaded, and
+    // the engine is idle: the load was stopped without a page. Our own load is made again
+    // (the owner has allowed it already); a new document would have answered with another
+    // id, and one in the making not at all.
+    const bool oldPage =
+        !probe.isEmpty() && probe.value(QStringLiteral("doc")).toString() == reportedDocument_;
+    if (!busy && oldPage && acceptedOwn_ && retries_ < kMaxRetries && deferredLoad_.isEmpty()) {
+        ++retries_;
+        LoadApproved(acceptedUrl_, load);
+        return;
+    }
+    // Not there yet, and the engine may not say when it is: look again.
+    checkDelayMs_ = std::min(kMaxCheckDelayMs, std::max(20, checkDelayMs_ * 2));
+    std::weak_ptr<QtWebView> self = weak_from_this();
+    QTimer::singleShot(checkDelayMs_, view_, [self, load] {
+        auto v = self.lock();
+        if (v && load == v->acceptedLoad_) {
+            v->CheckLoad(false);
+        }
+    });
 }
 
 void QtWebView::ReportLoad(const QVariant& snapshot) {

@@ -128,7 +128,9 @@ private:
     void OnLoadingChanged(int status, bool errorPage, const QUrl& url);
     // Reports the accepted load once the page shows its document, fully loaded.
     void CheckLoad(bool errorPage);
-    bool IsAcceptedDocument(const QVariantMap& snapshot) const;
+    void OnProbe(std::uint64_t load, bool errorPage, const QVariantMap& probe);
+    bool StillWaitingFor(std::uint64_t load) const;
+    bool IsAcceptedDocument(const QVariantMap& probe) const;
     void ReportLoad(const QVariant& snapshot);
     // Loads `url` without asking the owner again; with `unlessReported`, only while that
     // accepted load is still unreported.
