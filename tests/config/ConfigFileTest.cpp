@@ -8,8 +8,8 @@
 #include <thread>
 #include <utility>
 
-#include "session/IniFileReader.h"
 #include "platform/core/Profile.h"
+#include "session/IniFileReader.h"
 #include "tests/core/TempDir.h"
 
 namespace {
