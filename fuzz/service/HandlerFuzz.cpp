@@ -10,6 +10,7 @@
 
 #include "protocol/Crypto.h"
 #include "service/DemoData.h"
+#include "service/RequestParams.h"
 #include "service/ServiceHandler.h"
 #include "service/ServiceStore.h"
 
@@ -53,7 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::string fault;
     vqsvc::ReplyBody reply = world.handler->Handle(text, &fault);
-    if (reply.empty())
-        __builtin_trap();  // every request gets an answer
+    // Every request gets an answer, but for a chat poll with nothing waiting, which is answered
+    // with no record set at all.
+    vqsvc::RequestParams params;
+    const bool chatPoll = vqsvc::RequestParams::Parse(text, &params) && params.SubFunction() == 13;
+    if (reply.empty() && !chatPoll)
+        __builtin_trap();
     return 0;
 }
