@@ -8,27 +8,8 @@
 
 namespace {
 
-class CComponentCategoriesMgr final : public ICatRegister {
+class CComponentCategoriesMgr final : public CUnknownImpl<ICatRegister, IID_ICatRegister> {
 public:
-    HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ICatRegister) {
-            *out = static_cast<ICatRegister*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG n = --refs_;
-        if (n == 0)
-            delete this;
-        return n;
-    }
-
     HRESULT RegisterCategories(std::uint32_t count, const CATEGORYINFO* infos) override {
         if (count != 0 && infos == nullptr)
             return E_POINTER;
@@ -98,8 +79,6 @@ private:
             return S_OK;
         });
     }
-
-    std::atomic<ULONG> refs_{0};
 };
 
 }  // namespace

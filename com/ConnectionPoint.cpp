@@ -19,31 +19,12 @@ struct HeldPoint {
 // A snapshot enumerator. `keeper` keeps the object whose items these are (and
 // so its library) alive while the enumerator lives.
 template <class Base, class Item, class Held, const IID& kIid>
-class CSnapshotEnum final : public Base {
+class CSnapshotEnum final : public CUnknownImpl<Base, kIid> {
 public:
     CSnapshotEnum(std::vector<Item> items, IUnknown* keeper)
         : items_(std::move(items)), keeper_(keeper) {
         for (const Item& i : items_)
             Held::Hold(i);
-    }
-
-    HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == kIid) {
-            *out = static_cast<Base*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG n = --refs_;
-        if (n == 0)
-            delete this;
-        return n;
     }
 
     HRESULT Next(std::uint32_t count, Item* out, std::uint32_t* fetched) override {
@@ -89,7 +70,6 @@ private:
             Held::Drop(i);
     }
 
-    std::atomic<ULONG> refs_{0};
     std::vector<Item> items_;
     std::size_t pos_ = 0;
     CComPtr<IUnknown> keeper_;

@@ -22,30 +22,11 @@ std::vector<const MemberDesc*> MembersOf(const InterfaceDesc& iface, MemberKind 
     return out;
 }
 
-class CDescTypeLib final : public ITypeLib {
+class CDescTypeLib final : public CUnknownImpl<ITypeLib, IID_ITypeLib> {
 public:
     CDescTypeLib(const TypeLibDesc& desc, ModuleLock* lock) : desc_(desc), lock_(lock) {
         if (lock_ != nullptr)
             lock_->Lock();
-    }
-
-    HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ITypeLib) {
-            *out = static_cast<ITypeLib*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG n = --refs_;
-        if (n == 0)
-            delete this;
-        return n;
     }
 
     std::uint32_t GetTypeInfoCount() override {
@@ -125,14 +106,13 @@ private:
             lock_->Unlock();
     }
 
-    std::atomic<ULONG> refs_{0};
     const TypeLibDesc& desc_;
     ModuleLock* lock_;
 };
 
 // One interface or class of the library; references go by the library's
 // index of the type they name.
-class CDescTypeInfo final : public ITypeInfo {
+class CDescTypeInfo final : public CUnknownImpl<ITypeInfo, IID_ITypeInfo> {
 public:
     CDescTypeInfo(CDescTypeLib* lib, std::uint32_t index) : lib_(lib), index_(index) {
         const TypeLibDesc& d = lib->Desc();
@@ -151,25 +131,6 @@ public:
         }
         if (ModuleLock* lock = lib_->Lock())
             lock->Lock();
-    }
-
-    HRESULT QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ITypeInfo) {
-            *out = static_cast<ITypeInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG n = --refs_;
-        if (n == 0)
-            delete this;
-        return n;
     }
 
     HRESULT GetTypeAttr(TYPEATTR** attr) override {
@@ -348,7 +309,6 @@ private:
         IID iid;
         std::int32_t flags;
     };
-    std::atomic<ULONG> refs_{0};
     CComPtr<CDescTypeLib> lib_;
     std::uint32_t index_;
     const InterfaceDesc* iface_ = nullptr;

@@ -68,6 +68,37 @@ private:
     T* p_ = nullptr;
 };
 
+// IUnknown for a heap object that answers IUnknown and its one interface `Interface` (`kIid`)
+// and deletes itself when the last reference goes.
+template <class Interface, const IID& kIid>
+class CUnknownImpl : public Interface {
+public:
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        if (out == nullptr)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == kIid) {
+            *out = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override {
+        const ULONG n = --refs_;
+        if (n == 0)
+            delete this;
+        return n;
+    }
+
+protected:
+    virtual ~CUnknownImpl() = default;
+
+private:
+    std::atomic<ULONG> refs_{0};
+};
+
 // Count of live objects and server locks of one module, for DllCanUnloadNow.
 class ModuleLock {
 public:
