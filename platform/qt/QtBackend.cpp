@@ -23,6 +23,7 @@
 #include <cstring>
 
 #include "platform/Menu.h"
+#include "platform/qt/QtAccessible.h"
 #include "platform/qt/QtControls.h"
 #include "platform/qt/QtRegister.h"
 #include "platform/qt/QtText.h"
@@ -139,6 +140,7 @@ bool EnsureApplication() {
     // any one backend, and Qt cannot be started twice.
     new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallAccessibility();
     return true;
 }
 

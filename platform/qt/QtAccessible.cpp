@@ -1,0 +1,7 @@
+#include "platform/qt/QtAccessible.h"
+
+namespace fw::qt {
+
+void InstallAccessibility() {}
+
+}  // namespace fw::qt
