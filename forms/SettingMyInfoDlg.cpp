@@ -3,6 +3,8 @@
 #include "forms/ModifyPasswordDlg.h"
 #include "forms/MyBestLoveDlg.h"
 #include "forms/MyLoginStateSettingDlg.h"
+#include "platform/Accessible.h"
+#include "platform/core/Text.h"
 #include "protocol/ServiceRequest.h"
 #include "session/Session.h"
 #include "session/WindowMessages.h"
@@ -16,6 +18,10 @@ bool CSettingMyInfoDlg::OnInitDialog() {
     CenterWindow();
     SkinButton(kMinimise, 141, 133, 136, 141);
     SkinButton(kClose, 140, 134, 135, 140);
+    // The string table's 1040 names the news viewer's size button.
+    if (fw::Window* button = GetDlgItem(kMinimise)) {
+        fw::SetAccessibleName(button->GetSafeHwnd(), vq::Gbk("最小化"));
+    }
     SkinButton(kLoginStatePage, 278);
     SkinButton(kFavouritesPage, 240);
     SkinButton(kPasswordPage, 256);

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Accessible.h"
 #include "platform/Backend.h"
 #include "platform/Menu.h"
 #include "platform/Window.h"
@@ -59,6 +60,7 @@ struct WindowData {
     bool pressed = false;
     bool trackLeave = false;
     std::unique_ptr<Menu> systemMenu;
+    std::string accessibleName;  // set by SetAccessibleName
 
     bool IsChild() const { return (style & WS_CHILD) != 0 && parent != kNoWindow; }
     bool Enabled() const { return (style & WS_DISABLED) == 0; }
@@ -109,6 +111,7 @@ struct Core {
     HWND buttonDown = kNoWindow;
     UINT keyState = 0;  // MK_CONTROL | MK_SHIFT
     int modalDepth = 0;
+    AccessibleListener accessListener;
 
     // Any thread.
     std::mutex queueLock;
@@ -151,6 +154,8 @@ std::vector<RichLink> FindLinks(const WindowData& d);
 std::string LinkAddress(std::string_view linkText);
 // Moves an edit's selection as the user does (no notification), clamped to the text.
 void SelectChars(WindowData& d, int start, int end);
+// Tells the accessibility listener, if there is one.
+void NoteAccessible(HWND hwnd, AccessibleChange change);
 // The framework's picture of a control.
 void PaintControl(WindowData& d, Canvas& canvas);
 // Characters of a GBK text (a double-byte pair is one character).

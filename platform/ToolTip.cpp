@@ -49,6 +49,15 @@ bool ToolTipCtrl::GetToolText(UINT id, std::string& text) const {
     return false;
 }
 
+bool ToolTipCtrl::ToolTextAt(Point p, std::string& text) const {
+    const Tool* t = ToolAt(p);
+    if (t == nullptr) {
+        return false;
+    }
+    text = t->text;
+    return true;
+}
+
 bool ToolTipCtrl::GetToolRect(UINT id, Rect& rect) const {
     for (const Tool& t : tools_) {
         if (t.id == id) {

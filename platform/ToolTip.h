@@ -29,6 +29,10 @@ public:
     Color GetTipTextColor() const { return textColor_; }
     // A mouse message of the owner, in its client coordinates.
     void RelayEvent(const Msg& msg);
+    // The window whose rectangles the tools are.
+    HWND Owner() const { return owner_; }
+    // The text of the tool under `p` (owner's client coordinates), for screen readers.
+    bool ToolTextAt(Point p, std::string& text) const;
     // The tool whose text shows now; 0 when the tip is hidden.
     UINT ShownTool() const { return shown_; }
 

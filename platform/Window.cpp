@@ -67,6 +67,22 @@ void NotifyChanged(WindowData& d, std::uint32_t bits) {
         c.backend->WindowChanged(MakeInfo(d), bits);
         c.backend->InvalidateWindow(d.hwnd);
     }
+    if (c.accessListener && !d.destroying) {
+        const HWND h = d.hwnd;
+        if ((bits & kChangeText) != 0) {
+            NoteAccessible(h, AccessibleChange::Name);
+        }
+        if ((bits & (kChangeVisible | kChangeEnabled | kChangeCheck | kChangeMinimized)) != 0) {
+            NoteAccessible(h, AccessibleChange::State);
+        }
+        if ((bits & kChangeRect) != 0) {
+            NoteAccessible(h, AccessibleChange::Location);
+        }
+        // A control that turns owner-drawn loses its native widget: the reader's tree changes.
+        if ((bits & (kChangeZOrder | kChangeStyle)) != 0) {
+            NoteAccessible(h, AccessibleChange::Reorder);
+        }
+    }
 }
 
 HWND CreateWindowData(std::unique_ptr<WindowData> data) {
@@ -89,6 +105,7 @@ HWND CreateWindowData(std::unique_ptr<WindowData> data) {
     if (c.backend) {
         c.backend->WindowCreated(MakeInfo(d));
     }
+    NoteAccessible(h, AccessibleChange::Created);
     return h;
 }
 
@@ -158,6 +175,11 @@ void DestroyWindowTree(HWND hwnd) {
     for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
         const HWND h = *it;
         auto found = c.windows.find(h);
+        if (found == c.windows.end()) {
+            continue;
+        }
+        NoteAccessible(h, AccessibleChange::Destroyed);
+        found = c.windows.find(h);
         if (found == c.windows.end()) {
             continue;
         }
@@ -1005,6 +1027,9 @@ Window* Window::SetFocus() {
         Dispatch(hwnd_, WM_SETFOCUS, WPARAM(old), 0);
         if (c.backend) {
             c.backend->SetFocus(hwnd_);
+        }
+        if (c.focus == hwnd_) {
+            NoteAccessible(hwnd_, AccessibleChange::Focus);
         }
         return FromHandle(old);
     });

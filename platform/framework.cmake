@@ -1,6 +1,7 @@
 # The framework layer: the core and the headless backend (no Qt here).
 vq_add_library(vq_platform STATIC
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/Accessible.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Bitmap.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Canvas.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Controls.cpp
