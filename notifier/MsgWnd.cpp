@@ -8,6 +8,7 @@
 #include "notifier/ControlEvents.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
+#include "platform/Notifications.h"
 #include "platform/Resources.h"
 #include "platform/core/Text.h"
 
@@ -23,6 +24,22 @@ const fw::Resources& ModuleResources() {
     return fw::Resources::Global().Module("Pallinote");
 }
 
+// A message as one line of plain text: its pieces without the link markup.
+std::u16string NoteText(const CMsgManage& msg) {
+    std::u16string text;
+    for (const TextSegment& seg : msg.segments) {
+        if (seg.kind == TextSegment::kEnd)
+            break;
+        if (seg.kind == TextSegment::kPlain || seg.kind == TextSegment::kLink)
+            text += seg.text;
+    }
+    for (char16_t& c : text) {
+        if (c < u' ')
+            c = u' ';
+    }
+    return text;
+}
+
 fw::Font PlainFont() {
     return fw::Font::FromPoints(vq::Gbk("Impact"), 9);
 }
@@ -36,6 +53,7 @@ CMsgWnd::CMsgWnd(IPopupEvents* events, int windowId, int displayMs)
     : displayMs_(displayMs), events_(events), windowId_(windowId), pageStart_(messages_.end()) {}
 
 CMsgWnd::~CMsgWnd() {
+    *self_ = nullptr;
     // The window may still be up (the control or the library is ending).
     if (GetSafeHwnd() != fw::kNoWindow && IsWindow())
         DestroyWindow();
@@ -49,6 +67,80 @@ bool CMsgWnd::CreatePopup() {
     }
     SetTimer(kTimerSlideIn, 1);
     return true;
+}
+
+void CMsgWnd::Present() {
+    if (!fw::CanPlaceWindows()) {
+        asNote_ = true;
+        Announce();
+        return;
+    }
+    ShowWindow(fw::SW_SHOWNOACTIVATE);
+    Invalidate(false);
+    UpdateWindow();
+}
+
+void CMsgWnd::Refresh() {
+    if (asNote_) {
+        Announce();
+        return;
+    }
+    Invalidate(false);
+    UpdateWindow();
+}
+
+void CMsgWnd::Announce() {
+    WithdrawNote();
+    if (messages_.empty() || IsDestroyed())
+        return;
+    const CMsgManage& newest = *messages_.back();
+    fw::Notification note;
+    note.title = vq::Utf16ToGbk(title_);
+    note.body = vq::Utf16ToGbk(NoteText(newest));
+    note.actions = {{fw::kDefaultAction, vq::Gbk("查看")}, {kNoteViewAction, vq::Gbk("查看")}};
+    // The persistent window stays until the user acts; a timed one for its time.
+    note.timeoutMs = IsPersistent() ? 0 : displayMs_;
+    const int generation = ++noteGeneration_;
+    const std::weak_ptr<CMsgWnd*> self = self_;
+    // The window the report is for, if it is still there and this note still stands for it.
+    const auto current = [self, generation]() -> CMsgWnd* {
+        const std::shared_ptr<CMsgWnd*> alive = self.lock();
+        CMsgWnd* w = alive != nullptr ? *alive : nullptr;
+        if (w == nullptr || w->IsDestroyed() || w->noteGeneration_ != generation || w->noteId_ == 0)
+            return nullptr;
+        w->noteId_ = 0;
+        return w;
+    };
+    fw::NotificationHandlers handlers;
+    handlers.onAction = [current](const std::string&) {
+        if (CMsgWnd* w = current())
+            w->View();
+    };
+    handlers.onDismissed = [current] {
+        if (CMsgWnd* w = current())
+            w->SendMessage(fw::WM_CLOSE);
+    };
+    handlers.onFailed = [current] {
+        if (CMsgWnd* w = current())
+            w->ShowUnplacedInstead();
+    };
+    noteMessageId_ = newest.id;
+    noteId_ = fw::ShowNotification(note, std::move(handlers));
+}
+
+void CMsgWnd::WithdrawNote() {
+    if (noteId_ == 0)
+        return;
+    const std::uint32_t id = noteId_;
+    noteId_ = 0;
+    fw::CloseNotification(id);
+}
+
+void CMsgWnd::ShowUnplacedInstead() {
+    asNote_ = false;
+    ShowWindow(fw::SW_SHOWNOACTIVATE);
+    Invalidate(false);
+    UpdateWindow();
 }
 
 void CMsgWnd::AddMessage(std::unique_ptr<CMsgManage> msg) {
@@ -278,13 +370,7 @@ void CMsgWnd::OnLButtonDown(fw::UINT keys, fw::Point p) {
         return;
     }
     if (viewRect_.Contains(p)) {
-        const std::u16string url = events_ != nullptr ? events_->PopupViewUrl() : u"";
-        if (!url.empty()) {
-            // The text is valid only during the call.
-            fw::SendMessage(GetOwnerHwnd(), WM_POPUP_VIEW, 0,
-                            reinterpret_cast<fw::LPARAM>(url.c_str()));
-        }
-        SendMessage(fw::WM_CLOSE);
+        View();
         return;
     }
     for (CMsgManage* m : pageMessages_) {
@@ -301,6 +387,16 @@ void CMsgWnd::OnLButtonDown(fw::UINT keys, fw::Point p) {
         }
     }
     StartSystemMove();
+}
+
+void CMsgWnd::View() {
+    const std::u16string url = events_ != nullptr ? events_->PopupViewUrl() : u"";
+    if (!url.empty()) {
+        // The text is valid only during the call.
+        fw::SendMessage(GetOwnerHwnd(), WM_POPUP_VIEW, 0,
+                        reinterpret_cast<fw::LPARAM>(url.c_str()));
+    }
+    SendMessage(fw::WM_CLOSE);
 }
 
 void CMsgWnd::OnClose() {
@@ -330,6 +426,7 @@ void CMsgWnd::OnClose() {
 }
 
 void CMsgWnd::OnDestroy() {
+    WithdrawNote();
     pageMessages_.clear();
     hotLink_ = nullptr;
     messages_.clear();
@@ -362,6 +459,8 @@ void CMsgWnd::CloseMessageById(int id) {
             SendMessage(fw::WM_CLOSE);
             return;
         }
+        if (asNote_ && gone->id == noteMessageId_)
+            Announce();  // the note told of the message just taken away
         break;
     }
     RepaintNow();
@@ -375,7 +474,8 @@ void CMsgWnd::Alert(int mode) {
         if (wav && fw::GetBackend() != nullptr)
             fw::GetBackend()->PlaySound(IDR_POPUP_SOUND, *wav);
     }
-    if (mode == 2 || mode == 3)
+    // Shaking moves the window: not where the desktop places it, nor when a note stands in.
+    if ((mode == 2 || mode == 3) && !asNote_ && fw::CanPlaceWindows())
         Shake();
 }
 

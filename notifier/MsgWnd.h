@@ -4,6 +4,7 @@
 // them like a ticker.
 #pragma once
 
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <string>
@@ -37,6 +38,8 @@ enum : fw::UINT {
 constexpr fw::Color kTitleColour = fw::RGB(0, 64, 128);
 constexpr fw::Color kHotLinkColour = 0xFA0000;
 constexpr int kTickerMs = 2000;
+// The desktop note's button that does what the view button does.
+constexpr const char* kNoteViewAction = "view";
 
 class CMsgWnd : public fw::Window {
 public:
@@ -46,6 +49,16 @@ public:
 
     // Creates the hidden pop-up and starts sliding in (timer 10).
     bool CreatePopup();
+    // Shows the created pop-up in its corner. Where the desktop places windows itself, the
+    // pop-up is announced as a desktop note instead and the window stays hidden, keeping
+    // its timers and messages; without a notification service it is shown unplaced.
+    void Present();
+    // The messages changed: repaint, or announce the newest one afresh.
+    void Refresh();
+    // What the view button does: the last URL to the owner, then close.
+    void View();
+    // The desktop note standing for this window, 0 when there is none.
+    std::uint32_t NoteId() const { return noteId_; }
     void AddMessage(std::unique_ptr<CMsgManage> msg);
     void SetTitle(std::u16string title) { title_ = std::move(title); }
     // Sound (1), shake (2), both (3) or nothing.
@@ -96,6 +109,10 @@ private:
     void RepaintNow();
     // The pointer is no longer over the window: the ticker goes on.
     void EndHover();
+    void Announce();
+    void WithdrawNote();
+    // The note could not be shown: the window is better than nothing.
+    void ShowUnplacedInstead();
 
     std::u16string title_;
     int displayMs_;
@@ -119,4 +136,10 @@ private:
     bool hoverRepaint_ = false;
     bool closing_ = false;
     int tickerSteps_ = 0;
+    bool asNote_ = false;
+    std::uint32_t noteId_ = 0;
+    int noteMessageId_ = 0;
+    // Tells the note's late reports which note is current and whether the window still is.
+    int noteGeneration_ = 0;
+    std::shared_ptr<CMsgWnd*> self_ = std::make_shared<CMsgWnd*>(this);
 };

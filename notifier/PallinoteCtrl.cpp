@@ -650,11 +650,8 @@ void CPallinoteCtrl::ShowMessage(const std::u16string& strcaption, const std::u1
         auto* wnd = new CMsgWnd(this, id, static_cast<int>(ms > INT_MAX ? INT_MAX : ms));
         wnd->AddMessage(std::move(msg));
         wnd->SetTitle(strcaption);
-        if (wnd->CreatePopup()) {
-            wnd->ShowWindow(fw::SW_SHOWNOACTIVATE);
-            wnd->Invalidate(false);
-            wnd->UpdateWindow();
-        }
+        if (wnd->CreatePopup())
+            wnd->Present();
         wnd->Alert(mode);
         if (PopupRegistry* reg = ThePallinoteApp().Popups()) {
             reg->Register(id, wnd);
@@ -666,8 +663,7 @@ void CPallinoteCtrl::ShowMessage(const std::u16string& strcaption, const std::u1
     if (persistentOpen_ != 0 && persistentWnd_ != nullptr) {
         persistentWnd_->AddMessage(std::move(msg));
         persistentWnd_->SetTitle(strcaption);
-        persistentWnd_->Invalidate(false);
-        persistentWnd_->UpdateWindow();
+        persistentWnd_->Refresh();
         persistentWnd_->Alert(mode);
         return;
     }
@@ -675,11 +671,8 @@ void CPallinoteCtrl::ShowMessage(const std::u16string& strcaption, const std::u1
     persistentWnd_ = new CMsgWnd(this, kPersistentWindowId, 0);
     persistentWnd_->AddMessage(std::move(msg));
     persistentWnd_->SetTitle(strcaption);
-    if (persistentWnd_->CreatePopup()) {
-        persistentWnd_->ShowWindow(fw::SW_SHOWNOACTIVATE);
-        persistentWnd_->Invalidate(false);
-        persistentWnd_->UpdateWindow();
-    }
+    if (persistentWnd_->CreatePopup())
+        persistentWnd_->Present();
     persistentWnd_->Alert(mode);
     persistentOpen_ = 1;
 }

@@ -115,6 +115,9 @@ public:
         (void)index;
         return 4;
     }  // SM_CXFRAME, SM_CYFRAME
+    // Whether a top-level window goes where MoveWindow puts it. Some desktops (Wayland)
+    // place windows themselves; the control's corner pop-ups then need another way.
+    virtual bool CanPlaceWindows() { return true; }
 
     // ---- Modal UI (UI thread; each runs its own nested loop and returns the answer) ----
     virtual int MessageBox(HWND owner, const std::string& text, const std::string& caption,

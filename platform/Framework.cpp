@@ -462,6 +462,10 @@ Size GetScreenSize() {
     return OnUi([] { return GetCore().backend ? GetCore().backend->ScreenSize() : Size{}; });
 }
 
+bool CanPlaceWindows() {
+    return OnUi([] { return GetCore().backend ? GetCore().backend->CanPlaceWindows() : true; });
+}
+
 int GetSystemMetrics(int index) {
     return OnUi([index] {
         Backend* b = GetCore().backend.get();

@@ -68,6 +68,9 @@ std::int64_t GetTickCount();
 // ---- Desktop ----
 Rect GetWorkArea();
 Size GetScreenSize();
+// False where the desktop places top-level windows itself and ignores the program's
+// positions (a native Wayland session).
+bool CanPlaceWindows();
 int GetSystemMetrics(int index);
 Point GetCursorPos();
 enum class Cursor { Arrow, Hand };

@@ -34,6 +34,8 @@ void AdvanceClock(std::int64_t ms);
 void SetScreen(Size screen, Rect workArea);
 void SetCursorPos(Point p);
 void SetTrayAvailable(bool available);
+// False plays a desktop that places windows itself (fw::CanPlaceWindows); true at start.
+void SetCanPlaceWindows(bool canPlace);
 // Windows of other programs that EnumTopLevelWindows reports (behind the program's own).
 void SetForeignWindows(std::vector<TopLevelWindow> windows);
 // The cursor shape last chosen (SetCursor, or the arrow when no window chose one).

@@ -134,6 +134,11 @@ public:
         return choice;
     }
 
+    bool CanPlaceWindows() override {
+        std::lock_guard<std::mutex> lock(lock_);
+        return canPlaceWindows_;
+    }
+
     bool TrayAvailable() override {
         std::lock_guard<std::mutex> lock(lock_);
         return trayAvailable_;
@@ -232,6 +237,7 @@ public:
     Point cursor_{640, 400};
     Cursor cursorShape_ = Cursor::Arrow;
     bool trayAvailable_ = true;
+    bool canPlaceWindows_ = true;
     std::map<std::pair<HWND, UINT>, NotifyIconData> icons_;
     std::deque<int> boxScript_;
     std::deque<UINT> menuScript_;
@@ -322,6 +328,13 @@ void SetCursorPos(Point p) {
 void SetTrayAvailable(bool available) {
     With([&](HeadlessBackend& b) {
         b.trayAvailable_ = available;
+        return 0;
+    });
+}
+
+void SetCanPlaceWindows(bool canPlace) {
+    With([&](HeadlessBackend& b) {
+        b.canPlaceWindows_ = canPlace;
         return 0;
     });
 }
