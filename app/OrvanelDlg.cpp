@@ -384,7 +384,7 @@ void COrvanelDlg::OnPaint(fw::Canvas& canvas) {
         return;
     }
     // Composed off screen first so that the strip never shows half drawn.
-    fw::Canvas off(client.Width(), client.Height(), fw::RGB(255, 255, 255));
+    fw::Canvas off = canvas.Compatible(client.Width(), client.Height(), fw::RGB(255, 255, 255));
     const fw::Resources& res = fw::Resources::Global();
     const auto left = res.LoadBitmap(kStripLeft);
     const auto middle = res.LoadBitmap(kStripMiddle);

@@ -81,7 +81,7 @@ bool CSeachStockChildDlg::OnEraseBkgnd(fw::Canvas& canvas) {
 void CSeachStockChildDlg::OnPaint(fw::Canvas& canvas) {
     const fw::Rect client = GetClientRect();
     // Composed off screen and copied in one piece, so the frame never shows half drawn.
-    fw::Canvas frame(client.Width(), client.Height());
+    fw::Canvas frame = canvas.Compatible(client.Width(), client.Height());
     frame_.Paint(frame, client);
     canvas.DrawBitmap(0, 0, frame.GetBitmap());
     CutCornerRegion(this, &frame);

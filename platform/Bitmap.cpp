@@ -2,9 +2,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 namespace fw {
 
@@ -37,27 +40,73 @@ constexpr std::uint32_t kBiBitfields = 3;
 
 }  // namespace
 
-Bitmap::Bitmap(int width, int height, Color fill) {
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+Bitmap::Bitmap(int width, int height, Color fill, int scale) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || scale < 1 ||
+        scale > kMaxScale) {
         return;
     }
     width_ = width;
     height_ = height;
-    pixels_.assign(std::size_t(width) * std::size_t(height), ColorToPixel(fill));
+    scale_ = scale;
+    pixels_.assign(std::size_t(DeviceWidth()) * std::size_t(DeviceHeight()), ColorToPixel(fill));
 }
 
 Color Bitmap::GetPixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         return RGB(0, 0, 0);
     }
-    return PixelToColor(Row(y)[x]);
+    return PixelToColor(Row(y * scale_)[x * scale_]);
 }
 
 void Bitmap::SetPixel(int x, int y, Color c) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         return;
     }
-    Row(y)[x] = ColorToPixel(c);
+    const std::uint32_t px = ColorToPixel(c);
+    for (int dy = 0; dy < scale_; ++dy) {
+        std::uint32_t* row = Row(y * scale_ + dy) + std::size_t(x) * std::size_t(scale_);
+        std::fill(row, row + scale_, px);
+    }
+}
+
+bool Bitmap::AttachDoubleSize(const Bitmap& twice) {
+    if (IsNull() || scale_ != 1 || twice.scale_ != 1 || twice.width_ != 2 * width_ ||
+        twice.height_ != 2 * height_) {
+        return false;
+    }
+    auto variant = std::make_shared<Bitmap>(twice);
+    variant->width_ = width_;
+    variant->height_ = height_;
+    variant->scale_ = 2;
+    variant->double_.reset();
+    double_ = std::move(variant);
+    return true;
+}
+
+const Bitmap& Bitmap::VariantFor(int scale) const {
+    if (double_ && scale % double_->scale_ == 0) {
+        return *double_;
+    }
+    return *this;
+}
+
+std::optional<Bitmap> Bitmap::FromBmpFileWithDoubleSize(const std::string& pathUtf8) {
+    std::optional<Bitmap> bmp = FromBmpFile(pathUtf8);
+    constexpr std::string_view kExt = ".bmp";
+    if (!bmp || pathUtf8.size() <= kExt.size()) {
+        return bmp;
+    }
+    const std::size_t dot = pathUtf8.size() - kExt.size();
+    std::string ext = pathUtf8.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (ext != kExt) {
+        return bmp;
+    }
+    if (auto twice = FromBmpFile(pathUtf8.substr(0, dot) + "@2x" + pathUtf8.substr(dot))) {
+        bmp->AttachDoubleSize(*twice);
+    }
+    return bmp;
 }
 
 std::optional<Bitmap> Bitmap::FromBmp(std::span<const std::uint8_t> data) {
@@ -176,9 +225,11 @@ std::optional<Bitmap> Bitmap::FromBmpFile(const std::string& pathUtf8) {
 }
 
 std::vector<std::uint8_t> Bitmap::ToBmp() const {
+    const int dw = DeviceWidth();
+    const int dh = DeviceHeight();
     std::vector<std::uint8_t> out;
-    const std::uint32_t stride = ((std::uint32_t(width_) * 24 + 31) / 32) * 4;
-    const std::uint32_t imageSize = stride * std::uint32_t(height_);
+    const std::uint32_t stride = ((std::uint32_t(dw) * 24 + 31) / 32) * 4;
+    const std::uint32_t imageSize = stride * std::uint32_t(dh);
     out.reserve(54 + imageSize);
     out.push_back('B');
     out.push_back('M');
@@ -186,8 +237,8 @@ std::vector<std::uint8_t> Bitmap::ToBmp() const {
     Put32(out, 0);
     Put32(out, 54);
     Put32(out, 40);
-    Put32(out, std::uint32_t(width_));
-    Put32(out, std::uint32_t(height_));
+    Put32(out, std::uint32_t(dw));
+    Put32(out, std::uint32_t(dh));
     Put16(out, 1);
     Put16(out, 24);
     Put32(out, kBiRgb);
@@ -196,14 +247,14 @@ std::vector<std::uint8_t> Bitmap::ToBmp() const {
     Put32(out, 2835);
     Put32(out, 0);
     Put32(out, 0);
-    for (int y = height_ - 1; y >= 0; --y) {
+    for (int y = dh - 1; y >= 0; --y) {
         const std::uint32_t* row = Row(y);
-        for (int x = 0; x < width_; ++x) {
+        for (int x = 0; x < dw; ++x) {
             out.push_back(std::uint8_t(row[x]));
             out.push_back(std::uint8_t(row[x] >> 8));
             out.push_back(std::uint8_t(row[x] >> 16));
         }
-        for (std::uint32_t pad = std::uint32_t(width_) * 3; pad < stride; ++pad) {
+        for (std::uint32_t pad = std::uint32_t(dw) * 3; pad < stride; ++pad) {
             out.push_back(0);
         }
     }
@@ -211,12 +262,14 @@ std::vector<std::uint8_t> Bitmap::ToBmp() const {
 }
 
 std::vector<std::uint8_t> Bitmap::ToPng() const {
+    const int dw = DeviceWidth();
+    const int dh = DeviceHeight();
     std::vector<std::uint8_t> raw;
-    raw.reserve(std::size_t(height_) * (std::size_t(width_) * 3 + 1));
-    for (int y = 0; y < height_; ++y) {
+    raw.reserve(std::size_t(dh) * (std::size_t(dw) * 3 + 1));
+    for (int y = 0; y < dh; ++y) {
         raw.push_back(0);  // no filter
         const std::uint32_t* row = Row(y);
-        for (int x = 0; x < width_; ++x) {
+        for (int x = 0; x < dw; ++x) {
             raw.push_back(std::uint8_t(row[x] >> 16));
             raw.push_back(std::uint8_t(row[x] >> 8));
             raw.push_back(std::uint8_t(row[x]));
@@ -239,8 +292,8 @@ std::vector<std::uint8_t> Bitmap::ToPng() const {
         PutBe32(out, std::uint32_t(crc));
     };
     std::vector<std::uint8_t> ihdr;
-    PutBe32(ihdr, std::uint32_t(width_));
-    PutBe32(ihdr, std::uint32_t(height_));
+    PutBe32(ihdr, std::uint32_t(dw));
+    PutBe32(ihdr, std::uint32_t(dh));
     ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
     chunk("IHDR", ihdr);
     chunk("IDAT", packed);

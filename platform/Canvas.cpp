@@ -49,8 +49,8 @@ Font Font::DefaultGui(bool underline) {
     return FromPoints("MS Shell Dlg", 8, FW_NORMAL, underline);
 }
 
-Canvas::Canvas(int width, int height, Color fill)
-    : owned_(std::make_unique<Bitmap>(width, height, fill)),
+Canvas::Canvas(int width, int height, Color fill, int scale)
+    : owned_(std::make_unique<Bitmap>(width, height, fill, scale)),
       target_(owned_.get()),
       clip_{0, 0, owned_->Width(), owned_->Height()},
       texts_(std::make_shared<std::vector<TextRecord>>()) {}
@@ -72,9 +72,14 @@ void Canvas::SetClip(const Rect& r) {
     clip_ = r.IsEmpty() ? all : r.Intersect(all);
 }
 
+Rect Canvas::ToDevice(const Rect& r) const {
+    const int s = Scale();
+    return {r.left * s, r.top * s, r.right * s, r.bottom * s};
+}
+
 void Canvas::Blend(int x, int y, Color c) {
     if (clip_.Contains({x, y})) {
-        target_->Row(y)[x] = ColorToPixel(c);
+        target_->SetPixel(x, y, c);
     }
 }
 
@@ -83,7 +88,7 @@ void Canvas::SetPixel(int x, int y, Color c) {
 }
 
 void Canvas::FillSolidRect(const Rect& r, Color c) {
-    const Rect in = r.Intersect(clip_);
+    const Rect in = ToDevice(r.Intersect(clip_));
     const std::uint32_t px = ColorToPixel(c);
     for (int y = in.top; y < in.bottom; ++y) {
         std::fill(target_->Row(y) + in.left, target_->Row(y) + in.right, px);
@@ -113,26 +118,33 @@ void Canvas::Ellipse(const Rect& r, Color pen, Color fill) {
     if (r.IsEmpty()) {
         return;
     }
-    const double a = r.Width() / 2.0;
-    const double b = r.Height() / 2.0;
-    const double cx = r.left + a;
-    const double cy = r.top + b;
+    // Worked out on device pixels, so the curve is as smooth as the scale allows; the pen
+    // stays one logical pixel wide.
+    const int s = Scale();
+    const Rect d = ToDevice(r);
+    const Rect area = d.Intersect(ToDevice(clip_));
+    const double a = d.Width() / 2.0;
+    const double b = d.Height() / 2.0;
+    const double cx = d.left + a;
+    const double cy = d.top + b;
     auto inside = [&](int x, int y) {
-        if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) {
+        if (x < d.left || x >= d.right || y < d.top || y >= d.bottom) {
             return false;
         }
         const double dx = (x + 0.5 - cx) / a;
         const double dy = (y + 0.5 - cy) / b;
         return dx * dx + dy * dy <= 1.0;
     };
-    for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) {
+    const std::uint32_t penPx = ColorToPixel(pen);
+    const std::uint32_t fillPx = ColorToPixel(fill);
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
             if (!inside(x, y)) {
                 continue;
             }
             const bool edge =
-                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
-            Blend(x, y, edge ? pen : fill);
+                !inside(x - s, y) || !inside(x + s, y) || !inside(x, y - s) || !inside(x, y + s);
+            target_->Row(y)[x] = edge ? penPx : fillPx;
         }
     }
 }
@@ -177,24 +189,45 @@ void Canvas::BitBlt(int x, int y, int w, int h, const Bitmap& src, int sx, int s
     Rect dst = Rect::FromXYWH(x, y, w, h).Intersect(clip_);
     const Rect srcArea = Rect::FromXYWH(sx, sy, w, h).Intersect({0, 0, src.Width(), src.Height()});
     dst = dst.Intersect(srcArea.Offset(x - sx, y - sy));
-    for (int yy = dst.top; yy < dst.bottom; ++yy) {
-        const std::uint32_t* s = src.Row(yy - y + sy) + (dst.left - x + sx);
-        std::copy(s, s + dst.Width(), target_->Row(yy) + dst.left);
+    if (dst.IsEmpty()) {
+        return;
+    }
+    const int s = Scale();
+    const Bitmap& from = src.VariantFor(s);
+    const int fs = from.Scale();
+    const Rect out = ToDevice(dst);
+    for (int yy = out.top; yy < out.bottom; ++yy) {
+        // Device offsets map back through the logical grid, so a smaller source scale
+        // repeats each source pixel and a larger one takes every fs/s-th.
+        const int fy = sy * fs + (yy - y * s) * fs / s;
+        const std::uint32_t* row = from.Row(fy);
+        std::uint32_t* dest = target_->Row(yy);
+        if (fs == s) {
+            const std::uint32_t* first = row + (out.left - x * s + sx * s);
+            std::copy(first, first + out.Width(), dest + out.left);
+            continue;
+        }
+        for (int xx = out.left; xx < out.right; ++xx) {
+            dest[xx] = row[sx * fs + (xx - x * s) * fs / s];
+        }
     }
 }
 
 namespace {
 
+// Nearest-neighbour mapping of device pixels of `dest` (device rectangle, `area` the part to
+// draw) onto device pixels of `srcRect` (device rectangle of `src`).
 template <typename Put>
-void Stretch(const Rect& dest, const Bitmap& src, const Rect& srcRect, const Rect& clip, Put put) {
+void Stretch(const Rect& dest, const Bitmap& src, const Rect& srcRect, const Rect& area, Put put) {
     if (src.IsNull() || dest.IsEmpty() || srcRect.IsEmpty()) {
         return;
     }
-    const Rect area = dest.Intersect(clip);
+    const int sw = src.DeviceWidth();
+    const int sh = src.DeviceHeight();
     for (int y = area.top; y < area.bottom; ++y) {
         const long long sy =
             srcRect.top + (static_cast<long long>(y - dest.top) * srcRect.Height()) / dest.Height();
-        if (sy < 0 || sy >= src.Height()) {
+        if (sy < 0 || sy >= sh) {
             continue;
         }
         const std::uint32_t* row = src.Row(int(sy));
@@ -202,7 +235,7 @@ void Stretch(const Rect& dest, const Bitmap& src, const Rect& srcRect, const Rec
             const long long sx =
                 srcRect.left +
                 (static_cast<long long>(x - dest.left) * srcRect.Width()) / dest.Width();
-            if (sx < 0 || sx >= src.Width()) {
+            if (sx < 0 || sx >= sw) {
                 continue;
             }
             put(x, y, row[sx]);
@@ -213,17 +246,32 @@ void Stretch(const Rect& dest, const Bitmap& src, const Rect& srcRect, const Rec
 }  // namespace
 
 void Canvas::StretchBlt(const Rect& dest, const Bitmap& src, const Rect& srcRect) {
-    Stretch(dest, src, srcRect, clip_,
+    if (src.IsNull()) {
+        return;
+    }
+    const Bitmap& from = src.VariantFor(Scale());
+    const int fs = from.Scale();
+    const Rect fromRect{srcRect.left * fs, srcRect.top * fs, srcRect.right * fs,
+                        srcRect.bottom * fs};
+    Stretch(ToDevice(dest), from, fromRect, ToDevice(dest.Intersect(clip_)),
             [this](int x, int y, std::uint32_t px) { target_->Row(y)[x] = px; });
 }
 
 void Canvas::TransparentBlt(const Rect& dest, const Bitmap& src, const Rect& srcRect, Color key) {
+    if (src.IsNull()) {
+        return;
+    }
     const std::uint32_t keyPx = ColorToPixel(key) & 0x00FFFFFFu;
-    Stretch(dest, src, srcRect, clip_, [this, keyPx](int x, int y, std::uint32_t px) {
-        if ((px & 0x00FFFFFFu) != keyPx) {
-            target_->Row(y)[x] = px;
-        }
-    });
+    const Bitmap& from = src.VariantFor(Scale());
+    const int fs = from.Scale();
+    const Rect fromRect{srcRect.left * fs, srcRect.top * fs, srcRect.right * fs,
+                        srcRect.bottom * fs};
+    Stretch(ToDevice(dest), from, fromRect, ToDevice(dest.Intersect(clip_)),
+            [this, keyPx](int x, int y, std::uint32_t px) {
+                if ((px & 0x00FFFFFFu) != keyPx) {
+                    target_->Row(y)[x] = px;
+                }
+            });
 }
 
 void Canvas::DrawIcon(int x, int y, HICON icon) {

@@ -3,6 +3,11 @@
 // software raster, so what a window shows can be read back pixel by pixel. Text is handed
 // to the backend's text renderer (the Qt backend rasterises it; the headless backend does
 // not) and is always recorded, so tests can check what was written where.
+//
+// Coordinates are logical. A canvas has the scale of its picture (see Bitmap): every
+// primitive covers exactly the device pixels of its logical pixels, pictures are drawn from
+// their sharper variant when they have one for the scale and are otherwise enlarged by
+// repeating pixels, and the text renderer rasterises at the device size.
 
 #include <functional>
 #include <memory>
@@ -49,18 +54,26 @@ struct TextRecord {
     std::u16string wide;
 };
 
-// Rasterises one text record into `target` inside `clip` (target coordinates).
+// Rasterises one text record into `target` inside `clip` (target coordinates, logical; the
+// renderer draws at the target's scale).
 using TextRenderer = std::function<void(Bitmap& target, const Rect& clip, const TextRecord&)>;
 
 class Canvas {
 public:
     // A memory canvas with its own picture of the given size, filled with `fill`.
-    Canvas(int width, int height, Color fill = RGB(255, 255, 255));
-    // A canvas drawing into `target`, which must outlive it.
+    Canvas(int width, int height, Color fill = RGB(255, 255, 255), int scale = 1);
+    // A canvas drawing into `target` at its scale; `target` must outlive it.
     explicit Canvas(Bitmap& target);
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
+    // A memory canvas at this canvas's scale, for composing off screen what is then copied
+    // here: one at scale 1 would lose the sharpness of text and pictures on the way.
+    Canvas Compatible(int width, int height, Color fill = RGB(255, 255, 255)) const {
+        return Canvas(width, height, fill, Scale());
+    }
+
+    int Scale() const { return target_->Scale(); }
     int Width() const { return target_->Width(); }
     int Height() const { return target_->Height(); }
     Rect ClientRect() const { return {0, 0, Width(), Height()}; }
@@ -85,7 +98,7 @@ public:
     // A push-button frame, sunken while pushed.
     void DrawButtonFrame(const Rect& r, bool pushed);
 
-    // Copies: (x, y, w, h) on this canvas from (sx, sy) of `src`.
+    // Copies: (x, y, w, h) on this canvas from (sx, sy) of `src`, all logical.
     void BitBlt(int x, int y, int w, int h, const Bitmap& src, int sx, int sy);
     void BitBlt(int x, int y, int w, int h, const Canvas& src, int sx, int sy) {
         BitBlt(x, y, w, h, src.GetBitmap(), sx, sy);
@@ -120,6 +133,8 @@ public:
 
 private:
     void Blend(int x, int y, Color c);
+    // Device pixel rectangle of a logical one.
+    Rect ToDevice(const Rect& r) const;
     void EmitText(TextRecord rec);
     std::unique_ptr<Bitmap> owned_;
     Bitmap* target_;

@@ -2,6 +2,10 @@
 // and each visible child, children drawn over their parent's pixels and clipped by their
 // own regions.
 
+#include "platform/Render.h"
+
+#include <algorithm>
+
 #include "platform/Backend.h"
 #include "platform/Internal.h"
 
@@ -158,7 +162,8 @@ void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy, const
         }
         const Rect r = cd->rect;
         // The child starts from the parent's pixels under it, as an erase handler sees them.
-        Bitmap sub(r.Width(), r.Height());
+        const int s = target.Scale();
+        Bitmap sub(r.Width(), r.Height(), RGB(0, 0, 0), s);
         if (sub.IsNull()) {
             continue;
         }
@@ -170,14 +175,16 @@ void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy, const
         WindowData* after = Find(ch);
         const bool clip = after != nullptr && after->hasRegion;
         const Region region = clip ? after->region : Region();
-        for (int y = 0; y < r.Height(); ++y) {
-            const int ty = r.top + y;
-            if (ty < 0 || ty >= target.Height()) {
+        // Device pixels, each kept or left out with the logical pixel it belongs to.
+        for (int y = 0; y < sub.DeviceHeight(); ++y) {
+            const int ty = r.top * s + y;
+            if (ty < 0 || ty >= target.DeviceHeight()) {
                 continue;
             }
-            for (int x = 0; x < r.Width(); ++x) {
-                const int tx = r.left + x;
-                if (tx < 0 || tx >= target.Width() || (clip && !region.Contains({x, y}))) {
+            for (int x = 0; x < sub.DeviceWidth(); ++x) {
+                const int tx = r.left * s + x;
+                if (tx < 0 || tx >= target.DeviceWidth() ||
+                    (clip && !region.Contains({x / s, y / s}))) {
                     continue;
                 }
                 target.Row(ty)[tx] = sub.Row(y)[x];
@@ -186,13 +193,13 @@ void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy, const
     }
 }
 
-Bitmap Render(HWND hwnd, std::vector<TextRecord>& texts, const SkipFn* skip) {
+Bitmap Render(HWND hwnd, std::vector<TextRecord>& texts, const SkipFn* skip, int scale) {
     texts.clear();
     WindowData* d = Find(hwnd);
     if (d == nullptr || d->rect.IsEmpty()) {
         return Bitmap();
     }
-    Bitmap target(d->rect.Width(), d->rect.Height(), RGB(240, 240, 240));
+    Bitmap target(d->rect.Width(), d->rect.Height(), RGB(240, 240, 240), scale);
     if (target.IsNull()) {
         return target;
     }
@@ -205,13 +212,21 @@ Bitmap Render(HWND hwnd, std::vector<TextRecord>& texts, const SkipFn* skip) {
 }  // namespace
 
 Bitmap RenderWindow(HWND hwnd, std::vector<TextRecord>& texts) {
-    return OnUi([&] { return Render(hwnd, texts, nullptr); });
+    return OnUi([&] { return Render(hwnd, texts, nullptr, 1); });
 }
 
 Bitmap RenderWindowWithout(HWND hwnd, const std::function<bool(HWND)>& shownElsewhere) {
     return OnUi([&] {
         std::vector<TextRecord> texts;
-        return Render(hwnd, texts, &shownElsewhere);
+        return Render(hwnd, texts, &shownElsewhere, 1);
+    });
+}
+
+Bitmap RenderWindowAtScale(HWND hwnd, int scale, std::vector<TextRecord>& texts,
+                           const std::function<bool(HWND)>& shownElsewhere) {
+    return OnUi([&] {
+        const SkipFn* skip = shownElsewhere ? &shownElsewhere : nullptr;
+        return Render(hwnd, texts, skip, std::clamp(scale, 1, Bitmap::kMaxScale));
     });
 }
 

@@ -632,7 +632,7 @@ std::shared_ptr<const Bitmap> Resources::LoadPicture(ResourceKind kind, UINT id)
     std::shared_ptr<const Bitmap> bmp;
     const std::string path = FilePath(kind, id);
     if (!path.empty()) {
-        if (auto b = Bitmap::FromBmpFile(path)) {
+        if (auto b = Bitmap::FromBmpFileWithDoubleSize(path)) {
             bmp = std::make_shared<const Bitmap>(std::move(*b));
         }
     }

@@ -110,7 +110,7 @@ void CMyDrawBtn::Draw(fw::Canvas& target) {
     if (w <= 0 || h <= 0) {
         return;
     }
-    fw::Canvas memory(w, h);
+    fw::Canvas memory = target.Compatible(w, h);
     if (m_bBackground && m_background) {
         memory.BitBlt(0, 0, w, h, *m_background, 0, 0);
     } else {
@@ -164,7 +164,8 @@ fw::LRESULT CMyDrawBtn::WindowProc(fw::UINT message, fw::WPARAM wParam, fw::LPAR
             auto* canvas = reinterpret_cast<fw::Canvas*>(wParam);
             if (!m_bBackground && canvas != nullptr) {
                 const fw::Rect client = GetClientRect();
-                m_background = std::make_unique<fw::Bitmap>(client.Width(), client.Height());
+                m_background = std::make_unique<fw::Bitmap>(client.Width(), client.Height(),
+                                                            fw::RGB(0, 0, 0), canvas->Scale());
                 fw::Canvas copy(*m_background);
                 copy.BitBlt(0, 0, client.Width(), client.Height(), *canvas, 0, 0);
                 m_bBackground = true;

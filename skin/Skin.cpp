@@ -145,7 +145,7 @@ CSkin::BitmapHandle CSkin::GetSkinBitmap(const std::string& folder, const std::s
     if (name.empty()) {
         return nullptr;
     }
-    auto bmp = fw::Bitmap::FromBmpFile(folder + vq::GbkToUtf8(name));
+    auto bmp = fw::Bitmap::FromBmpFileWithDoubleSize(folder + vq::GbkToUtf8(name));
     if (!bmp) {
         return nullptr;
     }

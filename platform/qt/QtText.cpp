@@ -63,9 +63,12 @@ void RenderText(Bitmap& target, const Rect& clip, const TextRecord& record) {
         record.rect.IsEmpty()) {
         return;
     }
-    // Paints straight into the core's pixels: same layout as Format_RGB32.
-    QImage image(reinterpret_cast<uchar*>(target.Pixels().data()), target.Width(), target.Height(),
-                 qsizetype(target.Width()) * 4, QImage::Format_RGB32);
+    // Paints straight into the core's pixels: same layout as Format_RGB32. With the scale as
+    // the image's pixel ratio, Qt lays the text out in logical units and rasterises the
+    // glyphs at the device size.
+    QImage image(reinterpret_cast<uchar*>(target.Pixels().data()), target.DeviceWidth(),
+                 target.DeviceHeight(), qsizetype(target.DeviceWidth()) * 4, QImage::Format_RGB32);
+    image.setDevicePixelRatio(target.Scale());
     QPainter painter(&image);
     painter.setClipRect(QRect(area.left, area.top, area.Width(), area.Height()));
     painter.setFont(ToQFont(record.font));

@@ -5,6 +5,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Bitmap.h"
 
 #include "platform/qt/QtBackend.h"
 
@@ -110,8 +114,30 @@ void TopWindow::RenderNow() {
     dirty_ = false;
 }
 
+int TopWindow::RenderScale() const {
+    const qreal ratio = devicePixelRatioF();
+    // A hair of tolerance so that 2.0000001 stays 2.
+    const int scale = int(std::ceil(ratio - 0.01));
+    return std::clamp(scale, 1, Bitmap::kMaxScale);
+}
+
+bool TopWindow::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        case QEvent::DevicePixelRatioChange:
+#endif
+            // Moved to a screen of another scale: the picture is made again for it.
+            Invalidate();
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
 void TopWindow::paintEvent(QPaintEvent*) {
-    if (dirty_) {
+    if (dirty_ || (!picture_.isNull() && int(picture_.devicePixelRatio()) != RenderScale())) {
         QtBackend::Scope scope(backend_);
         RenderNow();
     }
@@ -120,9 +146,13 @@ void TopWindow::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), palette().window());
         return;
     }
+    if (picture_.devicePixelRatio() != devicePixelRatioF()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    }
     painter.drawImage(0, 0, picture_);
-    if (picture_.width() < width() || picture_.height() < height()) {
-        const QRegion rest = QRegion(rect()) - QRegion(picture_.rect());
+    const QSize shown = picture_.deviceIndependentSize().toSize();
+    if (shown.width() < width() || shown.height() < height()) {
+        const QRegion rest = QRegion(rect()) - QRegion(QRect(QPoint(0, 0), shown));
         for (const QRect& r : rest) {
             painter.fillRect(r, palette().window());
         }

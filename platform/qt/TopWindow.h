@@ -28,7 +28,11 @@ public:
     void Invalidate();
     // Renders the picture now (UpdateWindow and screenshots).
     void RenderNow();
+    // The picture's device pixels: its devicePixelRatio is the scale it was rendered at.
     const QImage& Picture() const { return picture_; }
+    // The scale the picture is rendered at on the widget's screen: its device pixel ratio,
+    // a fractional one rounded up (Qt then scales the picture down smoothly).
+    int RenderScale() const;
     // Set while the backend moves or resizes the widget itself.
     void SetPlacing(bool placing) { placing_ = placing; }
     // Moves the window with the pointer while the left button stays down: the system
@@ -36,6 +40,7 @@ public:
     void BeginManualMove();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
