@@ -71,9 +71,13 @@ QImage PictureImage(const std::shared_ptr<const Bitmap>& picture) {
         blank.fill(Qt::transparent);
         return blank;
     }
-    return QImage(reinterpret_cast<const uchar*>(picture->Pixels().data()), picture->Width(),
-                  picture->Height(), qsizetype(picture->Width()) * 4, QImage::Format_RGB32)
-        .copy();
+    // The sharper variant when there is one; the text format keeps the logical size.
+    const Bitmap& b = picture->VariantFor(2);
+    QImage image = QImage(reinterpret_cast<const uchar*>(b.Pixels().data()), b.DeviceWidth(),
+                          b.DeviceHeight(), qsizetype(b.DeviceWidth()) * 4, QImage::Format_RGB32)
+                       .copy();
+    image.setDevicePixelRatio(b.Scale());
+    return image;
 }
 
 void InsertItems(QTextEdit* te, QTextCursor& cursor, const std::vector<RichItem>& items) {
@@ -86,6 +90,10 @@ void InsertItems(QTextEdit* te, QTextCursor& cursor, const std::vector<RichItem>
             doc->addResource(QTextDocument::ImageResource, QUrl(name), PictureImage(item.picture));
             QTextImageFormat format;
             format.setName(name);
+            if (item.picture && !item.picture->IsNull()) {
+                format.setWidth(item.picture->Width());
+                format.setHeight(item.picture->Height());
+            }
             cursor.insertImage(format);
         } else {
             QString text = FromGbk(item.text);
@@ -236,12 +244,22 @@ QIcon PictureIcon(UINT bitmapId, QSize& size) {
     if (!picture || picture->IsNull()) {
         return {};
     }
-    const QImage image(reinterpret_cast<const uchar*>(picture->Pixels().data()), picture->Width(),
-                       picture->Height(), qsizetype(picture->Width()) * 4, QImage::Format_RGB32);
-    QPixmap pixmap = QPixmap::fromImage(image.copy());
-    pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 0, 255), Qt::MaskInColor));
+    auto pixmapOf = [](const Bitmap& b) {
+        const QImage image(reinterpret_cast<const uchar*>(b.Pixels().data()), b.DeviceWidth(),
+                           b.DeviceHeight(), qsizetype(b.DeviceWidth()) * 4, QImage::Format_RGB32);
+        QPixmap pixmap = QPixmap::fromImage(image.copy());
+        pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 0, 255), Qt::MaskInColor));
+        pixmap.setDevicePixelRatio(b.Scale());
+        return pixmap;
+    };
+    const QPixmap pixmap = pixmapOf(*picture);
     size = pixmap.size();
-    return QIcon(pixmap);
+    QIcon icon(pixmap);
+    // On a screen of scale 2 the icon takes its double-size drawing instead of enlarging.
+    if (picture->DoubleSize()) {
+        icon.addPixmap(pixmapOf(*picture->DoubleSize()));
+    }
+    return icon;
 }
 
 // The user changed an editor's text to `now`.
