@@ -101,7 +101,7 @@ void MarketLine(QPainter& p, const QRectF& r, QColor c, int seed) {
 
 QImage LoginBackground() {
     const QSize s(DluX(330), DluY(170));
-    QImage img(s, QImage::Format_RGB32);
+    QImage img = NewImage(s);
     QPainter p(&img);
     Smooth(p);
     WindowChrome(p, s, 34, QStringLiteral("Velquor3.0"));
@@ -134,7 +134,7 @@ QImage LoginBackground() {
 
 QImage ChatBackground(bool history) {
     const QSize s(DluX(502), DluY(327));
-    QImage img(s, QImage::Format_RGB32);
+    QImage img = NewImage(s);
     QPainter p(&img);
     Smooth(p);
     WindowChrome(p, s, 40, history ? QStringLiteral("聊天记录") : QStringLiteral("即时交流"));
@@ -175,7 +175,7 @@ QImage ChatBackground(bool history) {
 
 QImage SettingsBackground() {
     const QSize s(DluX(431), DluY(252));
-    QImage img(s, QImage::Format_RGB32);
+    QImage img = NewImage(s);
     QPainter p(&img);
     Smooth(p);
     WindowChrome(p, s, 40, QStringLiteral("系统设置"));
@@ -195,7 +195,7 @@ QImage SettingsBackground() {
 QImage PageBackground(const QString& heading, const QString& hint,
                       const std::vector<std::pair<int, QString>>& labels) {
     const QSize s(450, 420);
-    QImage img(s, QImage::Format_RGB32);
+    QImage img = NewImage(s);
     img.fill(pal::kPanel);
     QPainter p(&img);
     Smooth(p);
@@ -210,7 +210,7 @@ QImage PageBackground(const QString& heading, const QString& hint,
 
 QImage NetSettingsBackground() {
     const QSize s(320, 200);
-    QImage img(s, QImage::Format_RGB32);
+    QImage img = NewImage(s);
     QPainter p(&img);
     Smooth(p);
     WindowChrome(p, s, 34, QStringLiteral("服务器设置"));
@@ -226,7 +226,7 @@ QImage NetSettingsBackground() {
 
 QImage CustomRequestBackground() {
     const QSize s(420, 330);
-    QImage img(s, QImage::Format_RGB32);
+    QImage img = NewImage(s);
     QPainter p(&img);
     Smooth(p);
     WindowChrome(p, s, 40, QStringLiteral("定制服务申请"));
@@ -247,7 +247,7 @@ QImage CustomRequestBackground() {
 
 QImage QuestionnaireBackground() {
     const QSize s(467, 312);
-    QImage img(s, QImage::Format_RGB32);
+    QImage img = NewImage(s);
     QPainter p(&img);
     Smooth(p);
     WindowChrome(p, s, 40, QStringLiteral("用户调查问卷"));
@@ -274,7 +274,7 @@ QImage QuestionnaireBackground() {
 
 QImage ComposeBackground() {
     const QSize s(519, 408);
-    QImage img(s, QImage::Format_RGB32);
+    QImage img = NewImage(s);
     QPainter p(&img);
     Smooth(p);
     WindowChrome(p, s, 40, QStringLiteral("发表留言"));
@@ -292,10 +292,10 @@ QImage ComposeBackground() {
 // ---- main window strip and frame pieces ------------------------------------
 
 QImage MainStripLeft() {
-    QImage img(420, 49, QImage::Format_RGB32);
+    QImage img = NewImage(420, 49);
     QPainter p(&img);
     Smooth(p);
-    StripGradient(p, img.rect(), 49);
+    StripGradient(p, Area(img), 49);
     MarketLine(p, QRectF(240, 6, 170, 38), QColor(90, 150, 170), 5);
     Emblem(p, QRectF(12, 9, 30, 30));
     Wordmark(p, 52, 32, 20, QStringLiteral("证券研究资讯平台"));
@@ -303,17 +303,17 @@ QImage MainStripLeft() {
 }
 
 QImage MainStripMiddle() {
-    QImage img(4, 49, QImage::Format_RGB32);
+    QImage img = NewImage(4, 49);
     QPainter p(&img);
-    StripGradient(p, img.rect(), 49);
+    StripGradient(p, Area(img), 49);
     return img;
 }
 
 QImage MainStripRight() {
-    QImage img(280, 49, QImage::Format_RGB32);
+    QImage img = NewImage(280, 49);
     QPainter p(&img);
     Smooth(p);
-    StripGradient(p, img.rect(), 49);
+    StripGradient(p, Area(img), 49);
     // Separator between the two menus and the window buttons (buttons at 755..975).
     p.setPen(QColor(255, 255, 255, 40));
     p.drawLine(148, 8, 148, 26);
@@ -321,11 +321,11 @@ QImage MainStripRight() {
 }
 
 QImage FramePiece(int w, int h, bool top, int corners, bool mark) {
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img = NewImage(w, h);
     QPainter p(&img);
     Smooth(p);
     if (top) {
-        StripGradient(p, img.rect(), h);
+        StripGradient(p, Area(img), h);
         if (mark) {
             Emblem(p, QRectF(12, 10, 26, 26));
             Wordmark(p, 46, 30, 18, QString());
@@ -334,7 +334,7 @@ QImage FramePiece(int w, int h, bool top, int corners, bool mark) {
         QLinearGradient g(0, 0, 0, h);
         g.setColorAt(0, kNavy700);
         g.setColorAt(1, kNavy900);
-        p.fillRect(img.rect(), g);
+        p.fillRect(Area(img), g);
         p.fillRect(QRect(0, 0, w, 1), QColor(58, 92, 130));
         if (mark) {
             Label(p, QRect(12, 0, w - 12, h), QStringLiteral("Velquor 证券研究资讯"), 11, false,
@@ -355,13 +355,13 @@ QImage FramePiece(int w, int h, bool top, int corners, bool mark) {
 
 QImage BoardTitle() {
     // Sits on the frame's top strip (rows 0..45 of 48), so it repaints that gradient.
-    QImage img(120, 46, QImage::Format_RGB32);
+    QImage img = NewImage(120, 46);
     QPainter p(&img);
     Smooth(p);
     QLinearGradient g(0, 0, 0, 48);
     g.setColorAt(0, kNavy700);
     g.setColorAt(1, kNavy900);
-    p.fillRect(img.rect(), g);
+    p.fillRect(Area(img), g);
     p.fillRect(QRect(0, 0, 120, 1), QColor(58, 92, 130));
     DrawGlyph(p, Glyph::kChat, QRectF(12, 12, 22, 22), pal::kAmber300);
     p.setPen(pal::kWhite);
@@ -373,7 +373,7 @@ QImage BoardTitle() {
 // ---- pictures ---------------------------------------------------------------
 
 QImage ApplyInfo() {
-    QImage img(280, 40, QImage::Format_RGB32);
+    QImage img = NewImage(280, 40);
     img.fill(pal::kPanel);
     QPainter p(&img);
     Smooth(p);
@@ -388,7 +388,7 @@ QImage ApplyInfo() {
 }
 
 QImage BusyIndicator() {
-    QImage img(150, 20, QImage::Format_RGB32);
+    QImage img = NewImage(150, 20);
     img.fill(pal::kPanel);
     QPainter p(&img);
     Smooth(p);
@@ -425,7 +425,7 @@ QImage StatusRadio(const QString& text, QColor dot, bool ring) {
 // Icons are plain pictures (no transparency): a dark tile that reads on light and
 // dark task bars alike.
 QImage Icon(int variant) {
-    QImage img(32, 32, QImage::Format_RGB32);
+    QImage img = NewImage(32, 32);
     img.fill(pal::kNavy800);
     QPainter p(&img);
     Smooth(p);
@@ -467,13 +467,13 @@ QImage Icon(int variant) {
 // ---- the control library's pop-up ------------------------------------------
 
 QImage PopupBackground() {
-    QImage img(273, 160, QImage::Format_RGB32);
+    QImage img = NewImage(273, 160);
     QPainter p(&img);
     Smooth(p);
     QLinearGradient body(0, 0, 0, 160);
     body.setColorAt(0, pal::kWhite);
     body.setColorAt(1, pal::kPanel2);
-    p.fillRect(img.rect(), body);
+    p.fillRect(Area(img), body);
     QLinearGradient band(0, 0, 273, 0);
     band.setColorAt(0, pal::kTeal100);
     band.setColorAt(1, QColor(246, 250, 251));
@@ -483,10 +483,7 @@ QImage PopupBackground() {
     // message text over it.
     MarketLine(p, QRectF(12, 116, 130, 36), QColor(150, 200, 200), 2);
     Emblem(p, QRectF(10, 7, 22, 22));
-    p.setPen(pal::kNavy700);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(0, 0, 272, 159);
+    Outline(p, QRect(0, 0, 272, 159), pal::kNavy700);
     return img;
 }
 
@@ -507,12 +504,11 @@ QImage PopupClose(bool hover) {
 
 QImage ToolboxBitmap() {
     // 16 x 15, reduced to the 16 standard colours by the writer.
-    QImage img(16, 15, QImage::Format_RGB32);
+    QImage img = NewImage(16, 15);
     img.fill(QColor(192, 192, 192));
     QPainter p(&img);
-    p.setPen(QColor(0, 0, 128));
-    p.setBrush(QColor(255, 255, 255));
-    p.drawRect(1, 2, 13, 10);
+    p.fillRect(QRect(1, 2, 14, 11), QColor(255, 255, 255));
+    Outline(p, QRect(1, 2, 13, 10), QColor(0, 0, 128));
     p.fillRect(QRect(2, 3, 12, 3), QColor(0, 128, 128));
     p.fillRect(QRect(3, 8, 8, 1), QColor(0, 0, 128));
     p.fillRect(QRect(3, 10, 6, 1), QColor(128, 128, 128));

@@ -31,9 +31,17 @@ struct SkinBitmap {
     std::string file;  // name inside the skin folder
     QImage image;
     QString note;
+    std::string maskOf;  // key of the red-keyed strip this is the mask of
 };
 
 std::vector<SkinBitmap> BuildSkinBitmaps();
+// White where `keyed` shows the key colour, black elsewhere.
+QImage KeyMask(const QImage& keyed, QColor key);
+
+// The application icon of the desktop theme (hicolor), drawn anew for each size.
+std::vector<int> AppIconSizes();
+QImage AppIcon(int size);  // ARGB32, transparent around the tile
+std::string AppIconSvg();
 
 // Sounds, 22050 Hz mono.
 constexpr int kSampleRate = 22050;

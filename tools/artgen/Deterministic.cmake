@@ -1,5 +1,6 @@
-# Runs the art generator twice into fresh folders and fails unless every output file is
-# byte-for-byte the same. Called by CTest with -DARTGEN=<program> -DOUT=<scratch folder>.
+# Runs the art generator twice into fresh folders, in both modes (the committed art and the
+# pictures at 2x), and fails unless every output file is byte-for-byte the same. Called by
+# CTest with -DARTGEN=<program> -DOUT=<scratch folder>.
 file(REMOVE_RECURSE ${OUT})
 foreach(run 1 2)
   file(MAKE_DIRECTORY ${OUT}/run${run}/res ${OUT}/run${run}/docs)
@@ -8,12 +9,19 @@ foreach(run 1 2)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "artgen run ${run} failed: ${rc}")
   endif()
+  execute_process(COMMAND ${ARTGEN} --2x ${OUT}/run${run}/x2/res ${OUT}/run${run}/x2/Skin
+    RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "artgen --2x run ${run} failed: ${rc}")
+  endif()
 endforeach()
 file(GLOB_RECURSE first RELATIVE ${OUT}/run1 ${OUT}/run1/*)
 file(GLOB_RECURSE second RELATIVE ${OUT}/run2 ${OUT}/run2/*)
 list(LENGTH first count)
-if(count LESS 100)
-  message(FATAL_ERROR "artgen wrote only ${count} files")
+file(GLOB_RECURSE doubled RELATIVE ${OUT}/run1 ${OUT}/run1/x2/*@2x.bmp)
+list(LENGTH doubled doubledCount)
+if(count LESS 200 OR doubledCount LESS 100)
+  message(FATAL_ERROR "artgen wrote only ${count} files, ${doubledCount} of them at 2x")
 endif()
 if(NOT first STREQUAL second)
   message(FATAL_ERROR "the two runs wrote different sets of files")

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
 
 #include "tools/artgen/Paint.h"
@@ -917,20 +918,28 @@ void Draw(QPainter& p, int i) {
 }  // namespace
 
 QImage EmoticonStrip() {
-    const int scale = 4;
-    QImage strip(1000, 20, QImage::Format_RGB32);
+    // Drawn four times larger than stored and reduced, so the small faces keep smooth edges.
+    const int supersample = 4;
+    const int cell = 20 * Scale();
+    QImage strip = NewImage(1000, 20);
     strip.fill(pal::kTealKey);
-    QPainter out(&strip);
     for (int i = 0; i < 50; ++i) {
-        QImage big = NewCanvas(20 * scale, 20 * scale);
+        QImage big(cell * supersample, cell * supersample, QImage::Format_ARGB32_Premultiplied);
+        big.fill(Qt::transparent);
         {
             QPainter p(&big);
             Smooth(p);
-            p.scale(scale, scale);
+            p.scale(supersample * Scale(), supersample * Scale());
             Draw(p, i);
         }
-        const QImage small = big.scaled(20, 20, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        out.drawImage(i * 20, 0, OverColour(small, pal::kWhite, pal::kTealKey, 40));
+        const QImage small =
+            OverColour(big.scaled(cell, cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                       pal::kWhite, pal::kTealKey, 40);
+        for (int y = 0; y < cell; ++y) {
+            const QRgb* from = reinterpret_cast<const QRgb*>(small.constScanLine(y));
+            QRgb* to = reinterpret_cast<QRgb*>(strip.scanLine(y)) + i * cell;
+            std::copy(from, from + cell, to);
+        }
     }
     return strip;
 }

@@ -10,6 +10,7 @@ namespace artgen {
 namespace {
 
 QString g_family = QStringLiteral("WenQuanYi Micro Hei");
+int g_scale = 1;
 
 struct Tones {
     QColor top, bottom, border, text, highlight;
@@ -81,16 +82,50 @@ QFont UiFont(int pixelSize, bool bold) {
     return f;
 }
 
+void SetScale(int scale) {
+    g_scale = std::max(1, scale);
+}
+
+int Scale() {
+    return g_scale;
+}
+
 QImage NewCanvas(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * g_scale, h * g_scale, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(g_scale);
     img.fill(Qt::transparent);
     return img;
+}
+
+QImage NewImage(int w, int h) {
+    QImage img(w * g_scale, h * g_scale, QImage::Format_RGB32);
+    img.setDevicePixelRatio(g_scale);
+    img.fill(Qt::black);
+    return img;
+}
+
+QImage NewImage(QSize size) {
+    return NewImage(size.width(), size.height());
+}
+
+QRect Area(const QImage& img) {
+    const QSizeF s = img.deviceIndependentSize();
+    return QRect(0, 0, qRound(s.width()), qRound(s.height()));
 }
 
 void Smooth(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+}
+
+void Outline(QPainter& p, const QRect& r, QColor c) {
+    const int w = r.width() + 1;
+    const int h = r.height() + 1;
+    p.fillRect(QRect(r.left(), r.top(), w, 1), c);
+    p.fillRect(QRect(r.left(), r.top() + h - 1, w, 1), c);
+    p.fillRect(QRect(r.left(), r.top() + 1, 1, h - 2), c);
+    p.fillRect(QRect(r.left() + w - 1, r.top() + 1, 1, h - 2), c);
 }
 
 QImage KeyOnMagenta(const QImage& canvas) {
@@ -113,6 +148,7 @@ QImage KeyOn(const QImage& canvas, QColor key) {
     const QRgb k = key.rgb();
     const QImage src = canvas.convertToFormat(QImage::Format_ARGB32);
     QImage out(src.size(), QImage::Format_RGB32);
+    out.setDevicePixelRatio(src.devicePixelRatio());
     for (int y = 0; y < src.height(); ++y) {
         const QRgb* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -132,6 +168,7 @@ QImage KeyOn(const QImage& canvas, QColor key) {
 QImage OverColour(const QImage& canvas, QColor under, QColor key, int alphaCut) {
     const QImage src = canvas.convertToFormat(QImage::Format_ARGB32);
     QImage out(src.size(), QImage::Format_RGB32);
+    out.setDevicePixelRatio(src.devicePixelRatio());
     for (int y = 0; y < src.height(); ++y) {
         const QRgb* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -155,9 +192,16 @@ QImage OverColour(const QImage& canvas, QColor under, QColor key, int alphaCut) 
 }
 
 void CutCorners(QImage& img, int corners) {
-    const int w = img.width();
-    const int h = img.height();
+    const int s = std::max(1, qRound(img.devicePixelRatio()));
+    const int w = img.width() / s;
+    const int h = img.height() / s;
     const double r = 6.0;
+    auto key = [&img, s](int x, int y) {
+        for (int by = 0; by < s; ++by) {
+            for (int bx = 0; bx < s; ++bx)
+                img.setPixel(x * s + bx, y * s + by, qRgb(255, 0, 255));
+        }
+    };
     for (int dy = 0; dy < 6; ++dy) {
         for (int dx = 0; dx < 6; ++dx) {
             // Distance of the pixel centre from the arc centre at (6, 6).
@@ -167,13 +211,13 @@ void CutCorners(QImage& img, int corners) {
                 continue;
             }
             if (corners & kTopLeft)
-                img.setPixel(dx, dy, qRgb(255, 0, 255));
+                key(dx, dy);
             if (corners & kTopRight)
-                img.setPixel(w - 1 - dx, dy, qRgb(255, 0, 255));
+                key(w - 1 - dx, dy);
             if (corners & kBottomLeft)
-                img.setPixel(dx, h - 1 - dy, qRgb(255, 0, 255));
+                key(dx, h - 1 - dy);
             if (corners & kBottomRight)
-                img.setPixel(w - 1 - dx, h - 1 - dy, qRgb(255, 0, 255));
+                key(w - 1 - dx, h - 1 - dy);
         }
     }
 }
@@ -238,25 +282,17 @@ void WindowChrome(QPainter& p, const QSize& size, int titleHeight, const QString
     if (titleHeight > 0) {
         TitleBar(p, QRect(0, 0, size.width(), titleHeight), title);
     }
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(pal::kNavy900);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(all.adjusted(0, 0, -1, -1));
-    p.setPen(QColor(255, 255, 255, 110));
-    p.drawLine(1, titleHeight, 1, size.height() - 2);
-    p.restore();
+    Outline(p, all.adjusted(0, 0, -1, -1), pal::kNavy900);
+    p.fillRect(QRect(1, titleHeight, 1, size.height() - 1 - titleHeight),
+               QColor(255, 255, 255, 110));
 }
 
 void FieldFrame(QPainter& p, const QRect& r) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(r, pal::kWhite);
-    p.setPen(QColor(160, 174, 190));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(r.adjusted(-1, -1, 0, 0));
-    p.setPen(QColor(226, 232, 238));
-    p.drawLine(r.left(), r.top(), r.right(), r.top());
+    Outline(p, r.adjusted(-1, -1, 0, 0), QColor(160, 174, 190));
+    p.fillRect(QRect(r.left(), r.top(), r.width(), 1), QColor(226, 232, 238));
     p.restore();
 }
 
@@ -305,14 +341,14 @@ void DrawGlyph(QPainter& p, Glyph g, const QRectF& r, QColor c) {
                     .toAlignedRect(),
                 c);
             break;
-        case Glyph::kMaximise:
-            p.setRenderHint(QPainter::Antialiasing, false);
-            p.setPen(QPen(c, 1));
-            p.drawRect(
-                QRectF(r.left() + w * 0.25, r.top() + h * 0.28, w * 0.5, h * 0.44).toAlignedRect());
-            p.drawLine(QPointF(r.left() + w * 0.25, r.top() + h * 0.28 + 1),
-                       QPointF(r.left() + w * 0.75, r.top() + h * 0.28 + 1));
+        case Glyph::kMaximise: {
+            // A window outline with a thick top edge, on whole pixels.
+            const QRect box =
+                QRectF(r.left() + w * 0.25, r.top() + h * 0.28, w * 0.5, h * 0.44).toAlignedRect();
+            Outline(p, box, c);
+            p.fillRect(QRect(box.left(), box.top() + 1, box.width(), 1), c);
             break;
+        }
         case Glyph::kClose:
             p.drawLine(QPointF(r.left() + w * 0.3, r.top() + h * 0.3),
                        QPointF(r.right() - w * 0.3, r.bottom() - h * 0.3));

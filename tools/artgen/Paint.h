@@ -42,8 +42,24 @@ inline const QColor kRedKey{255, 0, 0};
 bool LoadUiFont();
 QFont UiFont(int pixelSize, bool bold = false);
 
+// Device pixels per logical pixel of what is drawn from here on: 1 for the committed art,
+// 2 for the copies the build makes for high-density screens. Everything is painted in
+// logical coordinates; only the steps that touch single pixels look at the scale.
+void SetScale(int scale);
+int Scale();
+
 // A transparent ARGB canvas to paint on, antialiased painter set up by the caller.
+// Sizes are logical; the image holds Scale() device pixels per logical pixel.
 QImage NewCanvas(int w, int h);
+// An opaque picture, black until painted.
+QImage NewImage(int w, int h);
+QImage NewImage(QSize size);
+// The whole picture in logical coordinates, for painting.
+QRect Area(const QImage& img);
+// The 1-pixel outline an aliased drawRect(r) paints at 1x (r.left() to r.right() + 1),
+// drawn as fills so that it lands on the same pixels at every scale: scaled, Qt centres
+// an aliased stroke on its coordinate instead, half outside the picture.
+void Outline(QPainter& p, const QRect& r, QColor c);
 void Smooth(QPainter& p);
 
 // Opaque results. Transparent pixels become the key colour (magenta, or the
@@ -56,7 +72,8 @@ QImage FillKey(const QImage& keyed, QColor under);
 QImage OverColour(const QImage& canvas, QColor under, QColor key, int alphaCut);
 
 // Sets to magenta every pixel outside a 6-pixel arc in the chosen corners, the
-// pixels the window shape leaves out.
+// pixels the window shape leaves out. At a higher scale each of those logical pixels
+// becomes a whole block, because the window shape itself is not any finer.
 enum Corner { kTopLeft = 1, kTopRight = 2, kBottomLeft = 4, kBottomRight = 8, kAllCorners = 15 };
 void CutCorners(QImage& img, int corners);
 

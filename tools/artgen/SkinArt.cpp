@@ -38,17 +38,30 @@ QImage Dots(std::initializer_list<std::pair<QColor, bool>> dots) {
 }
 
 QImage Band(int w, int h, QColor top, QColor bottom, QColor line) {
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img = NewImage(w, h);
     QPainter p(&img);
     QLinearGradient g(0, 0, 0, h);
     g.setColorAt(0, top);
     g.setColorAt(1, bottom);
-    p.fillRect(img.rect(), g);
+    p.fillRect(Area(img), g);
     p.fillRect(QRect(0, h - 1, w, 1), line);
     return img;
 }
 
 }  // namespace
+
+QImage KeyMask(const QImage& keyed, QColor key) {
+    QImage mask(keyed.size(), QImage::Format_RGB32);
+    mask.setDevicePixelRatio(keyed.devicePixelRatio());
+    const QRgb k = key.rgb() & 0xFFFFFF;
+    for (int y = 0; y < keyed.height(); ++y) {
+        for (int x = 0; x < keyed.width(); ++x) {
+            const bool hole = (keyed.pixel(x, y) & 0xFFFFFF) == k;
+            mask.setPixel(x, y, hole ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        }
+    }
+    return mask;
+}
 
 std::vector<SkinBitmap> BuildSkinBitmaps() {
     using namespace pal;
@@ -64,12 +77,12 @@ std::vector<SkinBitmap> BuildSkinBitmaps() {
                               {Glyph::kHelp, kTeal600}}),
                    "16 x 16 icons on red"});
     {
-        QImage img(200, 120, QImage::Format_RGB32);
+        QImage img = NewImage(200, 120);
         QPainter p(&img);
         QLinearGradient g(0, 0, 0, 120);
         g.setColorAt(0, kPanel);
         g.setColorAt(1, kPanel2);
-        p.fillRect(img.rect(), g);
+        p.fillRect(Area(img), g);
         out.push_back({"MainBkImg", "MainBkImg.bmp", img, "panel background"});
     }
     out.push_back({"MainStatus", "MainStatus.bmp",
@@ -84,7 +97,7 @@ std::vector<SkinBitmap> BuildSkinBitmaps() {
     out.push_back(
         {"TabBkPhoto", "TabBkPhoto.bmp", Band(84, 26, kWhite, kTeal100, kTeal500), "selected tab"});
     {
-        QImage img(12, 12, QImage::Format_RGB32);
+        QImage img = NewImage(12, 12);
         img.fill(kNavy700);
         CutCorners(img, kTopLeft);
         out.push_back({"Corner", "Corner.bmp", img, "corner, magenta outside"});
@@ -102,9 +115,8 @@ std::vector<SkinBitmap> BuildSkinBitmaps() {
     {
         QImage img = Band(120, 28, kNavy700, kNavy900, kAmber600);
         QPainter p(&img);
-        p.setPen(QColor(255, 255, 255, 60));
         for (int x = 52; x <= 68; x += 4)
-            p.drawLine(x, 10, x, 17);
+            p.fillRect(QRect(x, 10, 1, 8), QColor(255, 255, 255, 60));
         out.push_back({"DragMenuPhoto", "DragMenuPhoto.bmp", img, "drag handle"});
     }
     {
@@ -143,7 +155,7 @@ std::vector<SkinBitmap> BuildSkinBitmaps() {
                               {Glyph::kClose, kAlert}}),
                    "tray menu icons on red"});
     {
-        QImage img(48, 48, QImage::Format_RGB32);
+        QImage img = NewImage(48, 48);
         img.fill(kWhite);
         QPainter p(&img);
         Smooth(p);
@@ -158,16 +170,7 @@ std::vector<SkinBitmap> BuildSkinBitmaps() {
     }
     const QImage ul = Dots({{kGood, false}, {kAmber500, false}, {kAlert, false}, {kMuted, true}});
     out.push_back({"ULBmp", "ULBmp.bmp", ul, "user list marks on red"});
-    {
-        QImage mask(ul.size(), QImage::Format_RGB32);
-        for (int y = 0; y < ul.height(); ++y) {
-            for (int x = 0; x < ul.width(); ++x) {
-                const bool hole = (ul.pixel(x, y) & 0xFFFFFF) == 0xFF0000;
-                mask.setPixel(x, y, hole ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
-            }
-        }
-        out.push_back({"ULMaskBmp", "ULMaskBmp.bmp", mask, "mask of ULBmp"});
-    }
+    out.push_back({"ULMaskBmp", "ULMaskBmp.bmp", KeyMask(ul, kRedKey), "mask of ULBmp", "ULBmp"});
     return out;
 }
 

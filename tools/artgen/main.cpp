@@ -1,8 +1,12 @@
 // Generates every picture, icon and sound of the program and the control
-// library, the standard skin folder, the resource index and a contact sheet.
-// Output is byte-for-byte the same on every run.
+// library, the standard skin folder, the resource index, the desktop icons and a
+// contact sheet. Output is byte-for-byte the same on every run.
 //
 //   artgen <res-dir> <docs-art-dir>
+//   artgen --2x <runtime-res-dir> <runtime-skin-dir>
+//
+// The second form writes, beside every picture X.bmp of a runnable installation, X@2x.bmp:
+// the same picture drawn at twice the resolution for screens that scale by two.
 
 #include <iconv.h>
 
@@ -312,11 +316,144 @@ bool WriteText(const fs::path& path, const std::string& text) {
     return Write(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
+// "art/130-x.bmp" -> "art/130-x@2x.bmp": the name the program looks for beside the picture.
+std::string DoubleName(const std::string& file) {
+    const size_t dot = file.rfind('.');
+    return dot == std::string::npos ? file + "@2x" : file.substr(0, dot) + "@2x" + file.substr(dot);
+}
+
+bool IsKey(QRgb c) {
+    const QRgb rgb = c & 0xFFFFFF;
+    return rgb == (pal::kMagenta.rgb() & 0xFFFFFF) || rgb == (pal::kTealKey.rgb() & 0xFFFFFF) ||
+           rgb == (pal::kRedKey.rgb() & 0xFFFFFF);
+}
+
+// Where the 1x picture shows a key colour, the whole 2x2 block shows it too: a finer edge
+// may only ever take pixels away from the shape at the same spot, never leave a speck of
+// shape where the program expects a hole. Edges keep their own colours, as at 1x.
+QImage HoldKeys(const QImage& low, const QImage& high) {
+    QImage out = high.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < low.height(); ++y) {
+        for (int x = 0; x < low.width(); ++x) {
+            const QRgb c = low.pixel(x, y);
+            if (!IsKey(c))
+                continue;
+            for (int by = 0; by < 2; ++by) {
+                for (int bx = 0; bx < 2; ++bx)
+                    out.setPixel(2 * x + bx, 2 * y + by, c);
+            }
+        }
+    }
+    return out;
+}
+
+bool SameLayout(const QImage& low, const QImage& high, const std::string& name) {
+    if (high.width() == 2 * low.width() && high.height() == 2 * low.height())
+        return true;
+    std::fprintf(stderr, "artgen: %s is %dx%d at 2x, %dx%d at 1x\n", name.c_str(), high.width(),
+                 high.height(), low.width(), low.height());
+    return false;
+}
+
+int WriteDoubled(const fs::path& res, const fs::path& skinRoot) {
+    SetScale(1);
+    const std::vector<ArtItem> low = BuildArt();
+    std::vector<SkinBitmap> lowSkin = BuildSkinBitmaps();
+    SetScale(2);
+    const std::vector<ArtItem> high = BuildArt();
+    std::vector<SkinBitmap> highSkin = BuildSkinBitmaps();
+    SetScale(1);
+    if (low.size() != high.size() || lowSkin.size() != highSkin.size()) {
+        std::fprintf(stderr, "artgen: the 2x art is not the same set as the 1x art\n");
+        return 1;
+    }
+    bool ok = true;
+    int written = 0;
+    for (size_t i = 0; i < low.size(); ++i) {
+        const ArtItem& a = low[i];
+        if (a.kind == "sound")
+            continue;
+        if (high[i].file != a.file || !SameLayout(a.image, high[i].image, a.file)) {
+            ok = false;
+            continue;
+        }
+        ok &=
+            Write(res / DoubleName(a.file), EncodeBitmap(HoldKeys(a.image, high[i].image), a.bits));
+        ++written;
+    }
+    for (size_t i = 0; i < lowSkin.size(); ++i) {
+        if (!SameLayout(lowSkin[i].image, highSkin[i].image, lowSkin[i].file)) {
+            ok = false;
+            continue;
+        }
+        highSkin[i].image = HoldKeys(lowSkin[i].image, highSkin[i].image);
+    }
+    for (SkinBitmap& b : highSkin) {
+        if (b.maskOf.empty())
+            continue;
+        // A mask follows its strip's keys as they are after holding them.
+        for (const SkinBitmap& strip : highSkin) {
+            if (strip.key == b.maskOf)
+                b.image = KeyMask(strip.image, pal::kRedKey);
+        }
+    }
+    const fs::path skinDir = skinRoot / fs::u8path(kSkinName);
+    for (const SkinBitmap& b : highSkin) {
+        ok &= Write(skinDir / DoubleName(b.file), EncodeBmp24(ToPixels(b.image)));
+        ++written;
+    }
+    std::printf("artgen: %d pictures at 2x\n", written);
+    return ok ? 0 : 1;
+}
+
+bool WriteIcons(const fs::path& res, std::vector<Tile>& tiles, std::ostringstream& list) {
+    const fs::path theme = res / "icons" / "hicolor";
+    fs::remove_all(theme);
+    bool ok = true;
+    list << "\n## Application icon (desktop theme)\n\n| size | file |\n|---|---|\n";
+    for (int n : AppIconSizes()) {
+        const std::string dir = std::to_string(n) + "x" + std::to_string(n);
+        const fs::path path = theme / dir / "apps" / "velquor.png";
+        fs::create_directories(path.parent_path());
+        const QImage icon = AppIcon(n);
+        if (!SavePng(icon, path)) {
+            std::fprintf(stderr, "artgen: cannot write %s\n", path.string().c_str());
+            ok = false;
+        }
+        list << "| " << dir << " | `icons/hicolor/" << dir << "/apps/velquor.png` |\n";
+        // On the contact sheet's own light ground and, zoomed, on a dark one.
+        Tile t;
+        t.image = icon;
+        t.caption = QString::fromStdString(dir);
+        t.section = QStringLiteral("application icon, hicolor theme (res/icons)");
+        tiles.push_back(t);
+    }
+    for (int n : {16, 22, 24, 32}) {
+        QImage dark(n, n, QImage::Format_RGB32);
+        dark.fill(QColor(40, 40, 44));
+        QPainter p(&dark);
+        p.drawImage(0, 0, AppIcon(n));
+        p.end();
+        Tile t;
+        t.image = dark;
+        t.zoom = 4;
+        t.caption = QString::number(n) + QStringLiteral(", 4x on dark");
+        t.section = QStringLiteral("application icon, hicolor theme (res/icons)");
+        tiles.push_back(t);
+    }
+    ok &= WriteText(theme / "scalable" / "apps" / "velquor.svg", AppIconSvg());
+    list << "| scalable | `icons/hicolor/scalable/apps/velquor.svg` |\n";
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: artgen <res-dir> <docs-art-dir>\n");
+    const bool doubled = argc == 4 && std::string(argv[1]) == "--2x";
+    if (argc != 3 && !doubled) {
+        std::fprintf(stderr,
+                     "usage: artgen <res-dir> <docs-art-dir>\n"
+                     "       artgen --2x <runtime-res-dir> <runtime-skin-dir>\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -328,6 +465,8 @@ int main(int argc, char** argv) {
                      "artgen: the font WenQuanYi Micro Hei is missing (fonts-wqy-microhei)\n");
         return 1;
     }
+    if (doubled)
+        return WriteDoubled(argv[2], argv[3]);
     const fs::path res = argv[1];
     const fs::path docs = argv[2];
     if (!fs::is_directory(res)) {
@@ -437,6 +576,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     ok &= WriteText(skinDir / "skin.ini", ini);
+
+    ok &= WriteIcons(res, tiles, list);
 
     fs::create_directories(docs);
     ok &= WriteText(docs / "art-list.md", list.str());
