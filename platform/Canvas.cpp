@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <vector>
 
 #include "platform/Resources.h"
 #include "platform/core/Text.h"
@@ -207,6 +208,32 @@ void Canvas::BitBlt(int x, int y, int w, int h, const Bitmap& src, int sx, int s
             std::copy(first, first + out.Width(), dest + out.left);
             continue;
         }
+        if (s % fs == 0) {
+            // Whole enlargement: each source pixel repeated k times across, and each row
+            // after the first of its group a copy of the one above.
+            const int k = s / fs;
+            if (yy > out.top && (yy - y * s) % k != 0) {
+                const std::uint32_t* above = target_->Row(yy - 1);
+                std::copy(above + out.left, above + out.right, dest + out.left);
+                continue;
+            }
+            int xx = out.left;
+            const int off = xx - x * s;
+            const std::uint32_t* sp = row + sx * fs + off / k;
+            if (off % k != 0) {
+                for (int n = std::min(k - off % k, out.right - xx); n > 0; --n) {
+                    dest[xx++] = *sp;
+                }
+                ++sp;
+            }
+            for (; xx + k <= out.right; xx += k, ++sp) {
+                std::fill_n(dest + xx, k, *sp);
+            }
+            for (; xx < out.right; ++xx) {
+                dest[xx] = *sp;
+            }
+            continue;
+        }
         for (int xx = out.left; xx < out.right; ++xx) {
             dest[xx] = row[sx * fs + (xx - x * s) * fs / s];
         }
@@ -224,6 +251,16 @@ void Stretch(const Rect& dest, const Bitmap& src, const Rect& srcRect, const Rec
     }
     const int sw = src.DeviceWidth();
     const int sh = src.DeviceHeight();
+    if (area.IsEmpty()) {
+        return;
+    }
+    // The source column of every destination column, worked out once.
+    std::vector<int> columns(std::size_t(area.Width()));
+    for (int x = area.left; x < area.right; ++x) {
+        const long long sx =
+            srcRect.left + (static_cast<long long>(x - dest.left) * srcRect.Width()) / dest.Width();
+        columns[std::size_t(x - area.left)] = sx < 0 || sx >= sw ? -1 : int(sx);
+    }
     for (int y = area.top; y < area.bottom; ++y) {
         const long long sy =
             srcRect.top + (static_cast<long long>(y - dest.top) * srcRect.Height()) / dest.Height();
@@ -232,13 +269,10 @@ void Stretch(const Rect& dest, const Bitmap& src, const Rect& srcRect, const Rec
         }
         const std::uint32_t* row = src.Row(int(sy));
         for (int x = area.left; x < area.right; ++x) {
-            const long long sx =
-                srcRect.left +
-                (static_cast<long long>(x - dest.left) * srcRect.Width()) / dest.Width();
-            if (sx < 0 || sx >= sw) {
-                continue;
+            const int sx = columns[std::size_t(x - area.left)];
+            if (sx >= 0) {
+                put(x, y, row[sx]);
             }
-            put(x, y, row[sx]);
         }
     }
 }

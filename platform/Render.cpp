@@ -173,21 +173,21 @@ void Compose(HWND hwnd, Bitmap& target, Canvas* logParent, int dx, int dy, const
         }
         Compose(ch, sub, &canvas, r.left, r.top, skip);
         WindowData* after = Find(ch);
-        const bool clip = after != nullptr && after->hasRegion;
-        const Region region = clip ? after->region : Region();
-        // Device pixels, each kept or left out with the logical pixel it belongs to.
-        for (int y = 0; y < sub.DeviceHeight(); ++y) {
-            const int ty = r.top * s + y;
-            if (ty < 0 || ty >= target.DeviceHeight()) {
+        // The child's shape, its rectangles disjoint: each is copied once, as whole device
+        // rows, so a shape clips at the device pixels of its logical pixels.
+        const std::vector<Rect> pieces = after != nullptr && after->hasRegion
+                                             ? after->region.Rects()
+                                             : std::vector<Rect>{Rect{0, 0, r.Width(), r.Height()}};
+        const Rect inTarget = Rect{0, 0, target.Width(), target.Height()}.Offset(-r.left, -r.top);
+        for (const Rect& piece : pieces) {
+            const Rect part =
+                piece.Intersect(Rect{0, 0, r.Width(), r.Height()}).Intersect(inTarget);
+            if (part.IsEmpty()) {
                 continue;
             }
-            for (int x = 0; x < sub.DeviceWidth(); ++x) {
-                const int tx = r.left * s + x;
-                if (tx < 0 || tx >= target.DeviceWidth() ||
-                    (clip && !region.Contains({x / s, y / s}))) {
-                    continue;
-                }
-                target.Row(ty)[tx] = sub.Row(y)[x];
+            for (int y = part.top * s; y < part.bottom * s; ++y) {
+                std::copy(sub.Row(y) + part.left * s, sub.Row(y) + part.right * s,
+                          target.Row(r.top * s + y) + (r.left + part.left) * s);
             }
         }
     }
