@@ -149,15 +149,19 @@ QImage KeyOn(const QImage& canvas, QColor key) {
     const QImage src = canvas.convertToFormat(QImage::Format_ARGB32);
     QImage out(src.size(), QImage::Format_RGB32);
     out.setDevicePixelRatio(src.devicePixelRatio());
+    // Scaled, thin text stems are antialiased over two device pixels that each fall short
+    // of half cover: keeping fainter pixels keeps the strokes whole. The colour stays the
+    // shape's own, so this widens nothing towards the key.
+    const int cut = src.devicePixelRatio() > 1 ? 40 : 128;
     for (int y = 0; y < src.height(); ++y) {
         const QRgb* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < src.width(); ++x) {
             const QRgb c = in[x];
             // Premultiplied input is unpremultiplied by the conversion above.
-            o[x] = qAlpha(c) < 128 ? k : qRgb(qRed(c), qGreen(c), qBlue(c));
+            o[x] = qAlpha(c) < cut ? k : qRgb(qRed(c), qGreen(c), qBlue(c));
             // A shape colour that happens to be the key would read as a hole.
-            if (qAlpha(c) >= 128 && o[x] == k) {
+            if (qAlpha(c) >= cut && o[x] == k) {
                 o[x] = qRgb(qRed(c), qGreen(c), qBlue(c) ^ 1);
             }
         }
