@@ -29,7 +29,7 @@ QPainterPath LinePath(const QRectF& r) {
     return line;
 }
 
-// Up to 24 pixels the teal tile fills the icon and every stroke sits on the pixel grid.
+// At 22 and 24 pixels the teal tile fills the icon and the strokes sit on the pixel grid.
 // Points are pixel centres, chosen by hand for each size; the diagonals run at 45 degrees
 // where they can, which antialiasing draws crisply.
 struct SmallLayout {
@@ -41,24 +41,44 @@ struct SmallLayout {
 };
 
 const SmallLayout kSmall[] = {
-    {16, 3, 1.7, {{3.5, 11.5}, {6.5, 8.5}, {8.5, 10.0}, {12, 5}}, QRectF(10.5, 3.5, 3, 3)},
     {22, 4, 2.2, {{4.5, 15.5}, {8.5, 11.5}, {12, 13.5}, {16.5, 7.5}}, QRectF(14.5, 5.5, 4, 4)},
     {24, 4, 2.3, {{4.5, 16.5}, {9, 12}, {12.5, 14.5}, {18, 7.5}}, QRectF(16, 5.5, 4, 4)},
 };
 
-QImage SmallIcon(const SmallLayout& l) {
-    QImage img(l.size, l.size, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
+void SmallTile(QPainter& p, int size, double radius) {
     Smooth(p);
-    const QRectF tile(0.5, 0.5, l.size - 1, l.size - 1);
-    QLinearGradient g(0, 0, 0, l.size);
+    const QRectF tile(0.5, 0.5, size - 1, size - 1);
+    QLinearGradient g(0, 0, 0, size);
     g.setColorAt(0, pal::kTeal500);
     g.setColorAt(1, pal::kTeal700);
     // A navy rim so the tile holds its shape on light and dark panels alike.
     p.setPen(QPen(pal::kNavy800, 1));
     p.setBrush(g);
-    p.drawRoundedRect(tile, l.radius, l.radius);
+    p.drawRoundedRect(tile, radius, radius);
+}
+
+// At 16 pixels an antialiased line loses its dip: the line is set pixel by pixel, two
+// pixels tall on 45-degree steps, and only the dot is left round.
+QImage Icon16() {
+    QImage img(16, 16, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    SmallTile(p, 16, 3);
+    const int line[][2] = {{3, 11}, {4, 10}, {5, 9},  {6, 8},  {7, 9},
+                           {8, 10}, {9, 9},  {10, 8}, {11, 7}, {12, 6}};
+    for (const auto& pt : line)
+        p.fillRect(QRect(pt[0], pt[1], 1, 2), pal::kWhite);
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal::kAmber500);
+    p.drawEllipse(QPointF(12.5, 4.5), 1.9, 1.9);
+    return img;
+}
+
+QImage SmallIcon(const SmallLayout& l) {
+    QImage img(l.size, l.size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    SmallTile(p, l.size, l.radius);
     QPainterPath line;
     line.moveTo(l.points[0]);
     for (int i = 1; i < 4; ++i)
@@ -175,6 +195,8 @@ std::vector<int> AppIconSizes() {
 }
 
 QImage AppIcon(int size) {
+    if (size == 16)
+        return Icon16().convertToFormat(QImage::Format_ARGB32);
     for (const SmallLayout& l : kSmall) {
         if (l.size == size)
             return SmallIcon(l).convertToFormat(QImage::Format_ARGB32);
