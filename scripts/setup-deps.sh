@@ -12,6 +12,7 @@ PACKAGES=(
   libqt6svg6 libxcb1-dev qt6-image-formats-plugins
   xvfb xauth x11-utils x11-apps fonts-wqy-microhei dbus-daemon
   sqlite3 python3
+  dpkg-dev file desktop-file-utils appstream groff-base man-db
 )
 
 missing=()
