@@ -85,9 +85,13 @@ public:
 private slots:
     void OnActionInvoked(uint desktopId, const QString& action) {
         auto it = fromDesktop_.find(desktopId);
-        if (it != fromDesktop_.end()) {
-            NotificationActionInvoked(it->second, action.toStdString());
+        if (it == fromDesktop_.end()) {
+            return;
         }
+        // A note is answered once; whatever the desktop does with it afterwards is its own.
+        NotificationActionInvoked(it->second, action.toStdString());
+        toDesktop_.erase(it->second);
+        fromDesktop_.erase(it);
     }
     void OnClosed(uint desktopId, uint reason) {
         (void)reason;  // expired, closed by the user or by another program: all the same here
