@@ -104,6 +104,7 @@ void TopWindow::RenderNow() {
         return;
     }
     rendering_ = true;
+    renderedScale_ = RenderScale();
     QPointer<TopWindow> alive(this);
     QImage fresh = backend_.Render(hwnd_);
     if (alive.isNull()) {
@@ -137,7 +138,7 @@ bool TopWindow::event(QEvent* event) {
 }
 
 void TopWindow::paintEvent(QPaintEvent*) {
-    if (dirty_ || (!picture_.isNull() && int(picture_.devicePixelRatio()) != RenderScale())) {
+    if (dirty_ || renderedScale_ != RenderScale()) {
         QtBackend::Scope scope(backend_);
         RenderNow();
     }

@@ -58,6 +58,7 @@ private:
     HWND hwnd_;
     QImage picture_;
     bool dirty_ = true;
+    int renderedScale_ = 0;  // the RenderScale the picture was made for
     bool rendering_ = false;
     bool placing_ = false;
     bool moving_ = false;

@@ -1,7 +1,8 @@
 // The program's windows on a screen of scale 2: the login dialog with its drawn buttons,
 // the main window's strip, the network settings form with its cut corners, the about box's
 // texts and a corner pop-up, each shown by the Qt backend and grabbed from Qt. Pictures go
-// to <build>/screenshots/<name>-<scale>x.png; VQ_TEST_SCALE=1 runs the same windows at 1x.
+// to <build>/screenshots/<name>-<factor>x.png; VQ_TEST_SCALE=1 runs the same windows at 1x,
+// 1.5 at a fractional factor (rendered at 2, scaled down by Qt).
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <QPixmap>
 #include <QWidget>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -35,9 +37,17 @@ namespace {
 
 using fw::UINT;
 
-int TestScale() {
+// The screen's scale factor as the test runs it (VQ_TEST_SCALE, 2 unless set).
+std::string FactorText() {
     const char* s = std::getenv("VQ_TEST_SCALE");
-    return s != nullptr && *s != '\0' ? std::atoi(s) : 2;
+    return s != nullptr && *s != '\0' ? s : "2";
+}
+double Factor() {
+    return std::atof(FactorText().c_str());
+}
+// The scale the core renders at: the factor, a fractional one rounded up.
+int TestScale() {
+    return int(std::ceil(Factor() - 0.01));
 }
 
 std::filesystem::path Root(const char* var, const char* fallback) {
@@ -140,10 +150,10 @@ QImage Grab(const fw::Window& w, const std::string& name) {
     QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
     if (w.HasWindowRgn()) {
         const fw::Region shape = w.GetWindowRgn();
-        const int s = int(image.devicePixelRatio());
+        const double s = image.devicePixelRatio();
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
-                if (!shape.Contains({x / s, y / s})) {
+                if (!shape.Contains({int(x / s), int(y / s)})) {
                     image.setPixel(x, y, qRgb(255, 255, 255));
                 }
             }
@@ -151,8 +161,8 @@ QImage Grab(const fw::Window& w, const std::string& name) {
     }
     const std::filesystem::path dir = Root("VQ_BINARY_DIR", "..") / "screenshots";
     std::filesystem::create_directories(dir);
-    EXPECT_TRUE(image.save(QString::fromStdString(
-        (dir / (name + "-" + std::to_string(TestScale()) + "x.png")).string())));
+    EXPECT_TRUE(
+        image.save(QString::fromStdString((dir / (name + "-" + FactorText() + "x.png")).string())));
     return image;
 }
 
@@ -178,8 +188,7 @@ class ScaleGui : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         env_ = new qttest::Environment("offscreen");
-        const std::string scale = std::to_string(TestScale());
-        setenv("QT_SCALE_FACTOR", scale.c_str(), 1);
+        setenv("QT_SCALE_FACTOR", FactorText().c_str(), 1);
         auto backend = fw::qt::CreateBackend();
         ASSERT_TRUE(backend);
         const std::filesystem::path res = Root("VQ_SOURCE_DIR", "../..") / "res";
@@ -202,9 +211,9 @@ TEST_F(ScaleGui, LoginDialogLinesUpNativeEditsWithItsDrawnFramesAndButtons) {
     dlg.ShowWindow(fw::SW_SHOW);
     const fw::Rect client = dlg.GetClientRect();
     const QImage shot = Grab(dlg, "login");
-    ASSERT_EQ(shot.devicePixelRatio(), S());
-    EXPECT_EQ(shot.width(), client.Width() * S());
-    EXPECT_EQ(shot.height(), client.Height() * S());
+    ASSERT_DOUBLE_EQ(shot.devicePixelRatio(), Factor());
+    EXPECT_EQ(shot.width(), std::lround(client.Width() * Factor()));
+    EXPECT_EQ(shot.height(), std::lround(client.Height() * Factor()));
     const QImage picture = Top(dlg)->Picture();
     ASSERT_EQ(picture.width(), client.Width() * S());
     ASSERT_EQ(int(picture.devicePixelRatio()), S());
@@ -295,7 +304,7 @@ TEST_F(ScaleGui, MainWindowAndFormWithCutCorners) {
     ASSERT_TRUE(main.Create());
     main.ShowWindow(fw::SW_SHOW);
     const QImage mainShot = Grab(main, "main");
-    EXPECT_EQ(mainShot.width(), main.GetClientRect().Width() * S());
+    EXPECT_EQ(mainShot.width(), std::lround(main.GetClientRect().Width() * Factor()));
     // The strip's composition canvas followed the scale: its edges stay where the 1x
     // picture has them, and the minimise button's picture sits on it.
     const fw::Bitmap one = fw::RenderWindow(main.GetSafeHwnd());
@@ -344,7 +353,7 @@ TEST_F(ScaleGui, CornerPopUpDrawsItsTextAtTheDeviceSize) {
     ASSERT_TRUE(PumpUntil([&] { return popup->ShownHeight() >= 170; }));
     const QImage shot = Grab(*popup, "popup");
     const fw::Rect client = popup->GetClientRect();
-    EXPECT_EQ(shot.width(), client.Width() * S());
+    EXPECT_EQ(shot.width(), std::lround(client.Width() * Factor()));
     if (S() > 1) {
         const QImage picture = Top(*popup)->Picture();
         EXPECT_GT(OddEdges(picture, fw::Rect{0, 30, client.Width(), client.Height()}, S()), 20);
