@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
@@ -31,6 +32,7 @@
 #include "platform/qt/TopWindow.h"
 #include "skin/CutCornerRegion.h"
 #include "skin/MyDrawBtn.h"
+#include "skin/SkinFrame.h"
 #include "tests/platform_qt/QtTestEnv.h"
 
 namespace {
@@ -339,6 +341,65 @@ TEST_F(ScaleGui, MainWindowAndFormWithCutCorners) {
         EXPECT_FALSE(mask.contains(QPoint(0, 0)));
     }
     form.DestroyWindow();
+}
+
+// The six-piece frame of the large windows with its corners cut, as the stock search window
+// draws it, counting its paints.
+class FramedWindow : public fw::Dialog {
+public:
+    FramedWindow() : fw::Dialog(268) { frame_.Load(); }
+    bool OnEraseBkgnd(fw::Canvas& dc) override {
+        ++paints;
+        frame_.Paint(dc, dc.ClientRect());
+        CutCornerRegion(this, &dc);
+        return true;
+    }
+    int paints = 0;
+
+private:
+    CSkinFrame frame_;
+};
+
+// Device pixel (x, y) of `art` drawn at the test's scale at logical (left, top).
+void ExpectPiece(const QImage& picture, const fw::Bitmap& art, int left, int top) {
+    const fw::Bitmap& drawn = art.VariantFor(TestScale());
+    const int s = TestScale();
+    for (int y = 0; y < art.Height() * s; y += 2) {
+        for (int x = 0; x < art.Width() * s; x += 2) {
+            const std::uint32_t want =
+                drawn.Row(y * drawn.Scale() / s)[x * drawn.Scale() / s] | 0xFF000000u;
+            ASSERT_EQ(Device(picture, left * s + x, top * s + y), want) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(ScaleGui, SkinFrameCornersAndRenderingAgainOnAnotherScreen) {
+    FramedWindow framed;
+    ASSERT_TRUE(framed.Create());
+    framed.ShowWindow(fw::SW_SHOW);
+    Grab(framed, "frame");
+    const fw::Rect client = framed.GetClientRect();
+    const QImage picture = Top(framed)->Picture();
+    ASSERT_EQ(picture.width(), client.Width() * S());
+    const auto topLeft = Art(231);
+    const auto bottomRight = Art(230);
+    ASSERT_TRUE(topLeft && bottomRight);
+    ExpectPiece(picture, *topLeft, 0, 0);
+    ASSERT_TRUE(framed.HasWindowRgn());
+    EXPECT_FALSE(framed.GetWindowRgn().Contains({0, 0}));
+    ExpectPiece(picture, *bottomRight, client.Width() - bottomRight->Width(),
+                client.Height() - bottomRight->Height());
+
+    // Painting again uses the picture made; a move to another screen makes a new one.
+    fw::qt::TopWindow* top = Top(framed);
+    const int before = framed.paints;
+    top->repaint();
+    EXPECT_EQ(framed.paints, before);
+    QEvent moved(QEvent::ScreenChangeInternal);
+    QApplication::sendEvent(top, &moved);
+    top->repaint();
+    EXPECT_GT(framed.paints, before);
+    framed.DestroyWindow();
 }
 
 TEST_F(ScaleGui, CornerPopUpDrawsItsTextAtTheDeviceSize) {
