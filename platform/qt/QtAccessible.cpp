@@ -290,6 +290,11 @@ public:
         if (!QAccessible::isActive()) {
             return;
         }
+        if (change == AccessibleChange::State) {
+            // Showing, hiding or disabling a window changes what is inside it too.
+            AnnounceStates(hwnd);
+            return;
+        }
         if (IsTopLevel(hwnd)) {
             TopWindow* top = TopWidgetOf(hwnd);
             if (top == nullptr) {
@@ -339,15 +344,6 @@ public:
                 QAccessible::updateAccessibility(&event);
                 break;
             }
-            case AccessibleChange::State: {
-                const QAccessible::State changed = Remember(hwnd, item->state());
-                if (changed.disabled || changed.invisible || changed.pressed || changed.checked ||
-                    changed.focused) {
-                    QAccessibleStateChangeEvent event(item, changed);
-                    QAccessible::updateAccessibility(&event);
-                }
-                break;
-            }
             default:
                 break;
         }
@@ -358,6 +354,43 @@ private:
         QAccessible::Id id = 0;
         QAccessible::State last;
     };
+
+    static bool Within(HWND hwnd, HWND ancestor) {
+        WindowInfo info;
+        for (int depth = 0; depth < 64 && hwnd != kNoWindow; ++depth) {
+            if (hwnd == ancestor) {
+                return true;
+            }
+            if (!fw::GetWindowInfo(hwnd, info)) {
+                return false;
+            }
+            hwnd = info.parent;
+        }
+        return false;
+    }
+
+    // Tells of the changed states of `hwnd` and of the drawn controls inside it that the
+    // reader has met.
+    void AnnounceStates(HWND hwnd) {
+        if (!IsTopLevel(hwnd) && NativeOf(hwnd) == nullptr) {
+            Drawn(hwnd);
+        }
+        std::vector<HWND> inside;
+        for (const auto& [h, e] : items_) {
+            if (Within(h, hwnd)) {
+                inside.push_back(h);
+            }
+        }
+        for (const HWND h : inside) {
+            QAccessibleInterface* item = Drawn(h);
+            const QAccessible::State changed = Remember(h, item->state());
+            if (changed.disabled || changed.invisible || changed.pressed || changed.checked ||
+                changed.focused) {
+                QAccessibleStateChangeEvent event(item, changed);
+                QAccessible::updateAccessibility(&event);
+            }
+        }
+    }
 
     // Stores the state now and returns which of the states a reader follows changed.
     QAccessible::State Remember(HWND hwnd, const QAccessible::State& now) {
