@@ -105,7 +105,7 @@ cp "$DEB" "$PKGROOT/tmp/"
 in_root apt-get update -qq
 in_root apt-get install -y -q --no-install-recommends "/tmp/$(basename "$DEB")" > "$SHOTS/apt-install.log" 2>&1 ||
   { tail -n 30 "$SHOTS/apt-install.log"; die "apt-get install failed"; }
-tail -n 3 "$SHOTS/apt-install.log"
+grep -E 'newly installed|^After this|^Setting up velquor' "$SHOTS/apt-install.log"
 in_root dpkg-query -W -f='${Package} ${Version} ${Status}\n' velquor
 in_root sh -c 'for t in velquor vqcli vqlog vqkeygen velquor-service; do command -v $t; done'
 in_root sh -c 'ls -l /usr/share/man/man1/velquor* /usr/share/man/man1/vq*'
@@ -194,8 +194,8 @@ else
 fi
 grep '^\[startup\]' "$SHOTS/client.log"
 echo "working folder:"
-ls -ld "$PKGROOT/home/tester/.local/share/velquor/client"
-ls -l "$PKGROOT/home/tester/.local/share/velquor/client"
+in_root ls -ld /home/tester/.local/share/velquor/client
+in_root ls -l /home/tester/.local/share/velquor/client
 for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
   kill "${PIDS[$i]}" 2> /dev/null && wait "${PIDS[$i]}" 2> /dev/null || true
 done
@@ -217,7 +217,7 @@ say "apt-get purge velquor, then a look for anything left"
 in_root dpkg -L velquor | grep -v '/\.$' > "$SHOTS/package-files.txt"
 in_root apt-get purge -y -q velquor > "$SHOTS/apt-purge.log" 2>&1 ||
   { cat "$SHOTS/apt-purge.log"; die "apt-get purge failed"; }
-tail -n 2 "$SHOTS/apt-purge.log"
+grep -E '^(Removing|Purging)' "$SHOTS/apt-purge.log"
 in_root apt-get autoremove --purge -y -q > "$SHOTS/apt-autoremove.log" 2>&1
 # The administrator's own files are theirs to remove.
 rm -rf "$PKGROOT/etc/velquor"
