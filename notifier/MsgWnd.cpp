@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "notifier/ControlEvents.h"
+#include "platform/Accessible.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "platform/Notifications.h"
@@ -13,6 +14,10 @@
 #include "platform/core/Text.h"
 
 namespace {
+
+// Numbers of the painted close and view buttons for screen readers.
+constexpr fw::UINT kClosePart = 1;
+constexpr fw::UINT kViewPart = 2;
 
 std::u16string DecimalText(int v) {
     const std::string s = std::to_string(v);
@@ -239,8 +244,10 @@ void CMsgWnd::OnPaint(fw::Canvas& canvas) {
     canvas.SetBkMode(fw::TRANSPARENT);
     canvas.SelectFont(TitleFont());
     canvas.SetTextColor(kTitleColour);
-    canvas.DrawText(PaintedTitle(), {45, 3, client.right - 20, 39},
-                    fw::DT_WORDBREAK | fw::DT_VCENTER);
+    const std::u16string title = PaintedTitle();
+    canvas.DrawText(title, {45, 3, client.right - 20, 39}, fw::DT_WORDBREAK | fw::DT_VCENTER);
+    // A screen reader names the pop-up by the title it shows.
+    fw::SetAccessibleName(GetSafeHwnd(), vq::Utf16ToGbk(title));
     const bool advance = !hoverRepaint_;
     hoverRepaint_ = false;
     PaintPage(canvas, advance);
@@ -316,6 +323,9 @@ void CMsgWnd::DrawButtons(fw::Canvas& canvas) {
     const int cy = fw::GetSystemMetrics(fw::SM_CYFRAME);
     closeRect_ = {w - cx - 24, cy + 3, w - cx - 8, cy + 19};
     viewRect_ = {w - cx - 70, cy + 130, w - cx - 8, cy + 152};
+    // The two painted buttons are buttons to a screen reader too.
+    fw::SetAccessibleParts(GetSafeHwnd(), {{kClosePart, closeRect_, vq::Gbk("关闭")},
+                                           {kViewPart, viewRect_, vq::Gbk("查看")}});
     if (auto close =
             ModuleResources().LoadBitmap(closeHot_ ? IDB_POPUP_CLOSE_HOT : IDB_POPUP_CLOSE)) {
         canvas.DrawBitmap(closeRect_.left, closeRect_.top, *close);

@@ -1,5 +1,6 @@
 #include "platform/Accessible.h"
 
+#include "platform/Backend.h"
 #include "platform/Internal.h"
 #include "platform/ToolTip.h"
 #include "platform/core/Text.h"
@@ -190,6 +191,45 @@ bool GetAccessibleState(HWND hwnd, AccessibleState& state) {
                 break;
         }
         return true;
+    });
+}
+
+void SetAccessibleParts(HWND hwnd, const std::vector<AccessiblePart>& parts) {
+    OnUi([&] {
+        if (WindowData* d = Find(hwnd); d != nullptr && d->accessibleParts != parts) {
+            d->accessibleParts = parts;
+            NoteAccessible(hwnd, AccessibleChange::Reorder);
+        }
+    });
+}
+
+std::vector<AccessiblePart> GetAccessibleParts(HWND hwnd) {
+    return OnUi([&] {
+        const WindowData* d = Find(hwnd);
+        return d == nullptr ? std::vector<AccessiblePart>() : d->accessibleParts;
+    });
+}
+
+bool PressAccessiblePart(HWND hwnd, UINT partId) {
+    return OnUi([&] {
+        const WindowData* d = Find(hwnd);
+        AccessibleState state;
+        if (d == nullptr || !GetAccessibleState(hwnd, state) || !state.visible || !state.enabled) {
+            return false;
+        }
+        for (const AccessiblePart& part : d->accessibleParts) {
+            if (part.id == partId) {
+                const Point centre{(part.rect.left + part.rect.right) / 2,
+                                   (part.rect.top + part.rect.bottom) / 2};
+                input::Mouse(hwnd, WM_LBUTTONDOWN, centre, MK_LBUTTON);
+                // The press may have closed the window.
+                if (Find(hwnd) != nullptr) {
+                    input::Mouse(hwnd, WM_LBUTTONUP, centre, 0);
+                }
+                return true;
+            }
+        }
+        return false;
     });
 }
 

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -39,6 +40,21 @@ bool GetAccessibleState(HWND hwnd, AccessibleState& state);
 // The text with every "&" marker taken out ("&&" stays one "&"), GBK-aware.
 std::string StripMnemonic(const std::string& gbk);
 
+// A part of a window that acts as a button without being a window of its own (the close
+// and view areas a pop-up paints): readers list it after the window, and pressing it is a
+// left click at its centre, as the mouse gives it.
+struct AccessiblePart {
+    UINT id = 0;       // the window's own number for the part, not 0
+    Rect rect;         // client coordinates of the window
+    std::string name;  // GBK
+    bool operator==(const AccessiblePart&) const = default;
+};
+// Replaces the window's parts (the same list again changes nothing).
+void SetAccessibleParts(HWND hwnd, const std::vector<AccessiblePart>& parts);
+std::vector<AccessiblePart> GetAccessibleParts(HWND hwnd);
+// False when the window or the part is not there, or the window cannot take a click.
+bool PressAccessiblePart(HWND hwnd, UINT partId);
+
 // ---- Changes, for the backend ----
 enum class AccessibleChange {
     Created,    // a window came into being
@@ -47,7 +63,7 @@ enum class AccessibleChange {
     State,      // shown/hidden, enabled/disabled, pressed, checked
     Location,   // moved or resized
     Focus,      // the keyboard focus moved to it
-    Reorder,    // its children's order changed
+    Reorder,    // its children or parts changed
 };
 using AccessibleListener = std::function<void(HWND, AccessibleChange)>;
 // One listener for the process (the backend's accessibility bridge); null removes it.

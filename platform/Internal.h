@@ -61,6 +61,7 @@ struct WindowData {
     bool trackLeave = false;
     std::unique_ptr<Menu> systemMenu;
     std::string accessibleName;  // set by SetAccessibleName
+    std::vector<AccessiblePart> accessibleParts;
 
     bool IsChild() const { return (style & WS_CHILD) != 0 && parent != kNoWindow; }
     bool Enabled() const { return (style & WS_DISABLED) == 0; }

@@ -40,10 +40,24 @@ bool IsTopLevel(HWND hwnd) {
     return fw::GetWindowInfo(hwnd, info) && info.parent == kNoWindow;
 }
 
-// The reader sees a window's controls as one flat list in tab order: plain areas that only
-// group other windows (a page inside a dialog) are left out and their controls listed in
-// their place, so that each listed control's parent is the top window, as its widget's is.
-void CollectControls(HWND parent, std::vector<HWND>& out) {
+// One thing the reader lists: a window, or a part of one (part id not 0).
+struct Listed {
+    HWND hwnd = kNoWindow;
+    UINT part = 0;
+    bool operator<(const Listed& o) const { return hwnd != o.hwnd ? hwnd < o.hwnd : part < o.part; }
+};
+
+void AddParts(HWND hwnd, std::vector<Listed>& out) {
+    for (const AccessiblePart& p : fw::GetAccessibleParts(hwnd)) {
+        out.push_back(Listed{hwnd, p.id});
+    }
+}
+
+// The reader sees a window's controls as one flat list in tab order, each followed by its
+// parts: plain areas that only group other windows (a page inside a dialog) are left out
+// and their controls listed in their place, so that each listed control's parent is the
+// top window, as its widget's is.
+void CollectControls(HWND parent, std::vector<Listed>& out) {
     for (const HWND child : fw::GetChildWindows(parent)) {
         WindowInfo info;
         if (!fw::GetWindowInfo(child, info)) {
@@ -53,12 +67,48 @@ void CollectControls(HWND parent, std::vector<HWND>& out) {
         const bool groupsOnly =
             info.kind == ControlKind::Custom && !inner.empty() && NativeOf(child) == nullptr;
         if (!groupsOnly) {
-            out.push_back(child);
+            out.push_back(Listed{child, 0});
         }
+        AddParts(child, out);
         if (!inner.empty()) {
             CollectControls(child, out);
         }
     }
+}
+
+std::vector<Listed> ListOf(HWND top) {
+    std::vector<Listed> out;
+    if (fw::IsWindow(top)) {
+        AddParts(top, out);
+        CollectControls(top, out);
+    }
+    return out;
+}
+
+bool FindPart(const Listed& at, AccessiblePart& part) {
+    for (const AccessiblePart& p : fw::GetAccessibleParts(at.hwnd)) {
+        if (p.id == at.part) {
+            part = p;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Where a window's client area is inside its top window.
+bool OffsetInTop(HWND hwnd, QPoint& at) {
+    WindowInfo w;
+    if (!fw::GetWindowInfo(hwnd, w)) {
+        return false;
+    }
+    at = QPoint();
+    for (int depth = 0; depth < 64 && w.parent != kNoWindow; ++depth) {
+        at += QPoint(w.rect.left, w.rect.top);
+        if (!fw::GetWindowInfo(w.parent, w)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool IsButtonKind(ControlKind kind) {
@@ -66,17 +116,16 @@ bool IsButtonKind(ControlKind kind) {
            kind == ControlKind::Radio;
 }
 
-class Bridge;
-Bridge* FindBridge();
-
-// A control the core draws into its top window's picture.
+// A control the core draws into its top window's picture, or a part of a window.
 class DrawnControl : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
-    explicit DrawnControl(HWND hwnd) : hwnd_(hwnd) {}
+    explicit DrawnControl(Listed at) : hwnd_(at.hwnd), part_(at.part) {}
 
-    HWND Hwnd() const { return hwnd_; }
-
-    bool isValid() const override { return CurrentBackend() != nullptr && fw::IsWindow(hwnd_); }
+    bool isValid() const override {
+        AccessiblePart p;
+        return CurrentBackend() != nullptr && fw::IsWindow(hwnd_) &&
+               (part_ == 0 || FindPart(Listed{hwnd_, part_}, p));
+    }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override {
         TopWindow* top = TopWidgetOf(hwnd_);
@@ -93,6 +142,10 @@ public:
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name && isValid()) {
+            AccessiblePart p;
+            if (part_ != 0) {
+                return FindPart(Listed{hwnd_, part_}, p) ? FromGbk(p.name) : QString();
+            }
             return FromGbk(fw::GetAccessibleName(hwnd_));
         }
         return {};
@@ -102,15 +155,17 @@ public:
     QRect rect() const override {
         TopWindow* top = TopWidgetOf(hwnd_);
         WindowInfo info;
-        if (top == nullptr || !fw::GetWindowInfo(hwnd_, info)) {
+        QPoint at;
+        if (top == nullptr || !fw::GetWindowInfo(hwnd_, info) || !OffsetInTop(hwnd_, at)) {
             return {};
         }
-        QPoint at;
-        for (WindowInfo w = info; w.parent != kNoWindow;) {
-            at += QPoint(w.rect.left, w.rect.top);
-            if (!fw::GetWindowInfo(w.parent, w)) {
+        if (part_ != 0) {
+            AccessiblePart p;
+            if (!FindPart(Listed{hwnd_, part_}, p)) {
                 return {};
             }
+            return QRect(top->mapToGlobal(at + QPoint(p.rect.left, p.rect.top)),
+                         QSize(p.rect.Width(), p.rect.Height()));
         }
         return QRect(top->mapToGlobal(at), QSize(info.rect.Width(), info.rect.Height()));
     }
@@ -119,6 +174,9 @@ public:
         WindowInfo info;
         if (!fw::GetWindowInfo(hwnd_, info)) {
             return QAccessible::NoRole;
+        }
+        if (part_ != 0) {
+            return QAccessible::PushButton;
         }
         switch (info.kind) {
             case ControlKind::Button:
@@ -150,6 +208,11 @@ public:
             st.invalid = true;
             return st;
         }
+        if (part_ != 0) {
+            st.invisible = !s.visible;
+            st.disabled = !s.enabled;
+            return st;
+        }
         // Decorations are kept out of the reader's way: no name, nothing to say.
         st.invisible = !s.visible || s.decorative;
         st.disabled = !s.enabled;
@@ -169,7 +232,7 @@ public:
     void* interface_cast(QAccessible::InterfaceType type) override {
         WindowInfo info;
         if (type == QAccessible::ActionInterface && fw::GetWindowInfo(hwnd_, info) &&
-            IsButtonKind(info.kind)) {
+            (part_ != 0 || IsButtonKind(info.kind))) {
             return static_cast<QAccessibleActionInterface*>(this);
         }
         return nullptr;
@@ -187,11 +250,16 @@ public:
         // The same press and release a mouse gives; the handler may destroy this control
         // (and with it this object, later), so nothing of ours is touched afterwards.
         QtBackend::Scope scope(*b);
-        fw::input::Click(hwnd_);
+        if (part_ != 0) {
+            fw::PressAccessiblePart(hwnd_, part_);
+        } else {
+            fw::input::Click(hwnd_);
+        }
     }
 
 private:
     HWND hwnd_;
+    UINT part_;
 };
 
 // A top-level window: its widget shows the picture, its children are the core's controls.
@@ -211,27 +279,27 @@ public:
         return QAccessibleWidget::text(t);
     }
 
-    int childCount() const override { return int(Controls().size()); }
+    int childCount() const override { return int(ListOf(Hwnd()).size()); }
     QAccessibleInterface* child(int index) const override {
-        const std::vector<HWND> controls = Controls();
-        if (index < 0 || index >= int(controls.size())) {
+        const std::vector<Listed> listed = ListOf(Hwnd());
+        if (index < 0 || index >= int(listed.size())) {
             return nullptr;
         }
-        return ItemOf(controls[std::size_t(index)]);
+        return ItemOf(listed[std::size_t(index)]);
     }
     int indexOfChild(const QAccessibleInterface* item) const override {
-        const std::vector<HWND> controls = Controls();
-        for (std::size_t i = 0; i < controls.size(); ++i) {
-            if (ItemOf(controls[i]) == item) {
+        const std::vector<Listed> listed = ListOf(Hwnd());
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            if (ItemOf(listed[i]) == item) {
                 return int(i);
             }
         }
         return -1;
     }
     QAccessibleInterface* childAt(int x, int y) const override {
-        const std::vector<HWND> controls = Controls();
+        const std::vector<Listed> listed = ListOf(Hwnd());
         // Topmost first, as the pointer finds them.
-        for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+        for (auto it = listed.rbegin(); it != listed.rend(); ++it) {
             QAccessibleInterface* item = ItemOf(*it);
             if (item != nullptr && !item->state().invisible && item->rect().contains(x, y)) {
                 return item;
@@ -242,23 +310,14 @@ public:
     QAccessibleInterface* focusChild() const override {
         const HWND focus = fw::GetFocus();
         if (focus != kNoWindow && focus != Hwnd() && TopWidgetOf(focus) == widget()) {
-            if (QAccessibleInterface* item = ItemOf(focus)) {
+            if (QAccessibleInterface* item = ItemOf(Listed{focus, 0})) {
                 return item;
             }
         }
         return QAccessibleWidget::focusChild();
     }
 
-    static QAccessibleInterface* ItemOf(HWND hwnd);
-
-private:
-    std::vector<HWND> Controls() const {
-        std::vector<HWND> out;
-        if (fw::IsWindow(Hwnd())) {
-            CollectControls(Hwnd(), out);
-        }
-        return out;
-    }
+    static QAccessibleInterface* ItemOf(const Listed& at);
 };
 
 // Keeps the interfaces of drawn controls (Qt's cache owns them, by id) and tells the
@@ -267,25 +326,29 @@ class Bridge : public QObject {
 public:
     Bridge() : QObject(qApp) { setObjectName(QLatin1String(kBridgeName)); }
 
-    QAccessibleInterface* Drawn(HWND hwnd) {
-        auto it = items_.find(hwnd);
+    QAccessibleInterface* Item(const Listed& at) {
+        auto it = items_.find(at);
         if (it != items_.end()) {
             if (QAccessibleInterface* item = QAccessible::accessibleInterface(it->second.id)) {
                 return item;
             }
             items_.erase(it);
         }
-        auto* item = new DrawnControl(hwnd);
-        Entry& e = items_[hwnd];
+        auto* item = new DrawnControl(at);
+        Entry& e = items_[at];
         e.id = QAccessible::registerAccessibleInterface(item);
         e.last = item->state();
         return item;
     }
+    QAccessibleInterface* Drawn(HWND hwnd) { return Item(Listed{hwnd, 0}); }
 
     void OnChange(HWND hwnd, AccessibleChange change) {
         if (change == AccessibleChange::Destroyed) {
-            Forget(hwnd);
+            Forget(hwnd, true);
             return;
+        }
+        if (change == AccessibleChange::Reorder) {
+            Forget(hwnd, false);  // parts that are no more
         }
         if (!QAccessible::isActive()) {
             return;
@@ -339,7 +402,7 @@ public:
                 break;
             }
             case AccessibleChange::Focus: {
-                Remember(hwnd, item->state());
+                Remember(Listed{hwnd, 0}, item->state());
                 QAccessibleEvent event(item, QAccessible::Focus);
                 QAccessible::updateAccessibility(&event);
                 break;
@@ -375,15 +438,15 @@ private:
         if (!IsTopLevel(hwnd) && NativeOf(hwnd) == nullptr) {
             Drawn(hwnd);
         }
-        std::vector<HWND> inside;
-        for (const auto& [h, e] : items_) {
-            if (Within(h, hwnd)) {
-                inside.push_back(h);
+        std::vector<Listed> inside;
+        for (const auto& [at, e] : items_) {
+            if (Within(at.hwnd, hwnd)) {
+                inside.push_back(at);
             }
         }
-        for (const HWND h : inside) {
-            QAccessibleInterface* item = Drawn(h);
-            const QAccessible::State changed = Remember(h, item->state());
+        for (const Listed& at : inside) {
+            QAccessibleInterface* item = Item(at);
+            const QAccessible::State changed = Remember(at, item->state());
             if (changed.disabled || changed.invisible || changed.pressed || changed.checked ||
                 changed.focused) {
                 QAccessibleStateChangeEvent event(item, changed);
@@ -393,9 +456,9 @@ private:
     }
 
     // Stores the state now and returns which of the states a reader follows changed.
-    QAccessible::State Remember(HWND hwnd, const QAccessible::State& now) {
+    QAccessible::State Remember(const Listed& at, const QAccessible::State& now) {
         QAccessible::State changed;
-        auto it = items_.find(hwnd);
+        auto it = items_.find(at);
         if (it == items_.end()) {
             return changed;
         }
@@ -409,31 +472,44 @@ private:
         return changed;
     }
 
-    void Forget(HWND hwnd) {
-        auto it = items_.find(hwnd);
-        if (it == items_.end()) {
+    // Drops the interfaces of a window that goes (all) or of its parts that went.
+    void Forget(HWND hwnd, bool all) {
+        std::vector<QAccessible::Id> gone;
+        for (auto it = items_.begin(); it != items_.end();) {
+            AccessiblePart p;
+            if (it->first.hwnd == hwnd &&
+                (all || (it->first.part != 0 && !FindPart(it->first, p)))) {
+                gone.push_back(it->second.id);
+                it = items_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        if (gone.empty()) {
             return;
         }
-        const QAccessible::Id id = it->second.id;
-        items_.erase(it);
         if (QAccessible::isActive()) {
-            if (QAccessibleInterface* item = QAccessible::accessibleInterface(id)) {
-                QAccessibleEvent event(item, QAccessible::ObjectDestroyed);
-                QAccessible::updateAccessibility(&event);
+            for (const QAccessible::Id id : gone) {
+                if (QAccessibleInterface* item = QAccessible::accessibleInterface(id)) {
+                    QAccessibleEvent event(item, QAccessible::ObjectDestroyed);
+                    QAccessible::updateAccessibility(&event);
+                }
             }
         }
         // A press may destroy the very control whose action is running: delete later.
         QMetaObject::invokeMethod(
             this,
-            [id] {
-                if (QAccessible::accessibleInterface(id) != nullptr) {
-                    QAccessible::deleteAccessibleInterface(id);
+            [gone] {
+                for (const QAccessible::Id id : gone) {
+                    if (QAccessible::accessibleInterface(id) != nullptr) {
+                        QAccessible::deleteAccessibleInterface(id);
+                    }
                 }
             },
             Qt::QueuedConnection);
     }
 
-    std::map<HWND, Entry> items_;
+    std::map<Listed, Entry> items_;
 };
 
 Bridge* FindBridge() {
@@ -444,12 +520,12 @@ Bridge* FindBridge() {
         qApp->findChild<QObject*>(QLatin1String(kBridgeName), Qt::FindDirectChildrenOnly));
 }
 
-QAccessibleInterface* TopWindowItem::ItemOf(HWND hwnd) {
-    if (QWidget* w = NativeOf(hwnd)) {
+QAccessibleInterface* TopWindowItem::ItemOf(const Listed& at) {
+    if (QWidget* w = at.part == 0 ? NativeOf(at.hwnd) : nullptr) {
         return QAccessible::queryAccessibleInterface(w);
     }
     Bridge* bridge = FindBridge();
-    return bridge == nullptr ? nullptr : bridge->Drawn(hwnd);
+    return bridge == nullptr ? nullptr : bridge->Item(at);
 }
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {

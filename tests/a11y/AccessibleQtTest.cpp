@@ -15,6 +15,10 @@
 #include "app/LoginDlg.h"
 #include "forms/Forms.h"
 #include "forms/SettingMyInfoDlg.h"
+#include "notifier/MsgWnd.h"
+#include "notifier/PallinoteApp.h"
+#include "notifier/PallinoteCtrl.h"
+#include "notifier/PopupRegistry.h"
 #include "platform/Accessible.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
@@ -327,6 +331,42 @@ TEST_F(AccessibleQtTest, NoDrawnButtonOfAnyTemplateIsWithoutName) {
         dlg.DestroyWindow();
     }
     EXPECT_GT(checked, 40);
+}
+
+// The control's corner pop-up paints its title and its two buttons: the reader gets the
+// title as the window's name and the buttons as buttons.
+TEST_F(AccessibleQtTest, CornerPopupNamesItsPaintedButtons) {
+    CComPtr<IDispatch> disp;
+    ASSERT_EQ(CPallinoteCtrl::CreateInstance(nullptr, IID_IDispatch, disp.PutVoid()), S_OK);
+    auto* ctrl = static_cast<CPallinoteCtrl*>(disp.Get());
+    ThePallinoteApp().ResetMessageCounter();
+    ctrl->ShowMessage(u"最新", u"研究所晨报：今日市场综述", u"", u"30", u"1", u"0", 0x00402000, u"",
+                      u"", u"");
+    CMsgWnd* popup = ThePallinoteApp().Popups()->Find(1001);
+    ASSERT_NE(popup, nullptr);
+    const fw::HWND hwnd = popup->GetSafeHwnd();
+    ASSERT_TRUE(qttest::PumpUntil([&] { return popup->ShownHeight() > 170; }, 5000));
+    qttest::LetTimePass(100);
+    QAccessibleInterface* top = TreeOf(*popup);
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->text(QAccessible::Name), Q("最新"));
+    ASSERT_EQ(top->childCount(), 2);
+    QAccessibleInterface* close = top->child(0);
+    QAccessibleInterface* view = top->child(1);
+    EXPECT_EQ(close->role(), kButton);
+    EXPECT_EQ(close->text(QAccessible::Name), Q("关闭"));
+    EXPECT_EQ(view->role(), kButton);
+    EXPECT_EQ(view->text(QAccessible::Name), Q("查看"));
+    EXPECT_EQ(close->parent(), top);
+    // Where the close button is painted: its rectangle inside the pop-up, on the screen.
+    const fw::Rect r = popup->CloseButtonRect();
+    const fw::Point at = popup->ClientToScreen(fw::Point{r.left, r.top});
+    EXPECT_EQ(close->rect(), QRect(at.x, at.y, r.Width(), r.Height()));
+    EXPECT_FALSE(close->state().invisible);
+
+    Press(close);
+    EXPECT_TRUE(qttest::PumpUntil([&] { return !fw::IsWindow(hwnd); }, 5000));
+    disp.Reset();
 }
 
 }  // namespace

@@ -225,4 +225,45 @@ TEST_F(AccessibleTest, ChangesAreNoted) {
               namesWhileGoing.end());
 }
 
+// A window that notes where the left button went down and up.
+class ClickPad : public fw::Window {
+public:
+    void OnLButtonDown(fw::UINT, fw::Point p) override { downs.push_back(p); }
+    void OnLButtonUp(fw::UINT, fw::Point p) override { ups.push_back(p); }
+    std::vector<fw::Point> downs;
+    std::vector<fw::Point> ups;
+};
+
+TEST_F(AccessibleTest, PartsOfAWindowArePressedAtTheirCentre) {
+    ClickPad pad;
+    ASSERT_TRUE(
+        pad.CreateEx(0, "", fw::WS_POPUP | fw::WS_VISIBLE, fw::Rect{100, 100, 300, 260}, nullptr));
+    const fw::HWND h = pad.GetSafeHwnd();
+    const std::vector<fw::AccessiblePart> parts = {
+        {1, fw::Rect{170, 4, 186, 20}, G("关闭")},
+        {2, fw::Rect{120, 130, 182, 152}, G("查看")},
+    };
+    notes_.clear();
+    fw::SetAccessibleParts(h, parts);
+    EXPECT_EQ(NotesOf(h), std::vector<AccessibleChange>{AccessibleChange::Reorder});
+    // Painting sets the same parts again and again: only a change is news.
+    notes_.clear();
+    fw::SetAccessibleParts(h, parts);
+    EXPECT_TRUE(NotesOf(h).empty());
+    EXPECT_EQ(fw::GetAccessibleParts(h), parts);
+
+    ASSERT_TRUE(fw::PressAccessiblePart(h, 2));
+    const std::vector<fw::Point> centre = {fw::Point{151, 141}};
+    EXPECT_EQ(pad.downs, centre);
+    EXPECT_EQ(pad.ups, centre);
+    EXPECT_FALSE(fw::PressAccessiblePart(h, 3));
+    // A hidden window takes no press.
+    pad.ShowWindow(fw::SW_HIDE);
+    EXPECT_FALSE(fw::PressAccessiblePart(h, 1));
+    EXPECT_EQ(pad.downs.size(), 1u);
+
+    fw::SetAccessibleParts(h, {});
+    EXPECT_TRUE(fw::GetAccessibleParts(h).empty());
+}
+
 }  // namespace
