@@ -350,6 +350,9 @@ public:
         if (change == AccessibleChange::Reorder) {
             Forget(hwnd, false);  // parts that are no more
         }
+        if (change == AccessibleChange::Created || change == AccessibleChange::Name) {
+            NameEditor(hwnd);
+        }
         if (!QAccessible::isActive()) {
             return;
         }
@@ -417,6 +420,22 @@ private:
         QAccessible::Id id = 0;
         QAccessible::State last;
     };
+
+    // A native editor has no caption of its own (its label is painted in the background):
+    // its widget takes the name the core finds for it.
+    static void NameEditor(HWND hwnd) {
+        QWidget* w = NativeOf(hwnd);
+        WindowInfo info;
+        if (w == nullptr || !fw::GetWindowInfo(hwnd, info) ||
+            (info.kind != ControlKind::Edit && info.kind != ControlKind::RichEdit &&
+             info.kind != ControlKind::IpAddress)) {
+            return;
+        }
+        const QString name = FromGbk(fw::GetAccessibleName(hwnd));
+        if (w->accessibleName() != name) {
+            w->setAccessibleName(name);
+        }
+    }
 
     static bool Within(HWND hwnd, HWND ancestor) {
         WindowInfo info;

@@ -143,8 +143,8 @@ TEST_F(AccessibleQtTest, LoginDialogListsItsControlsByNameRoleAndPlace) {
 
     ExpectChildren(top, dlg,
                    {
-                       {1002, QAccessible::EditableText, nullptr, false},
-                       {1003, QAccessible::EditableText, nullptr, false},
+                       {1002, QAccessible::EditableText, "用户名", false},
+                       {1003, QAccessible::EditableText, "密码", false},
                        {1000, QAccessible::CheckBox, "记住密码", false},
                        {1001, QAccessible::CheckBox, "自动登录", false},
                        {1, kButton, "确定", true},
@@ -280,7 +280,7 @@ TEST_F(AccessibleQtTest, SettingsWindowListsThePageControlsInItsOwnList) {
     EXPECT_EQ(top->text(QAccessible::Name), Q("系统设置"));
 
     std::vector<QString> names;
-    int editors = 0;
+    std::vector<QString> editors;
     for (int i = 0; i < top->childCount(); ++i) {
         QAccessibleInterface* c = top->child(i);
         ASSERT_NE(c, nullptr);
@@ -288,13 +288,15 @@ TEST_F(AccessibleQtTest, SettingsWindowListsThePageControlsInItsOwnList) {
         EXPECT_NE(c->role(), QAccessible::Client) << i;
         EXPECT_EQ(c->parent(), top);
         if (c->role() == QAccessible::EditableText) {
-            ++editors;
+            editors.push_back(c->text(QAccessible::Name));
         }
         if (c->role() == kButton && !c->state().invisible) {
             names.push_back(c->text(QAccessible::Name));
         }
     }
-    EXPECT_EQ(editors, 3);  // the password page's three fields
+    // The password page's fields, named after the labels painted beside them.
+    const std::vector<QString> fields = {Q("原密码"), Q("新密码"), Q("确认新密码")};
+    EXPECT_EQ(editors, fields);
     // The minimise button shares its id with the news viewer's size button: named in code.
     const std::vector<QString> expected = {Q("最小化"),   Q("关闭"), Q("修改密码"), Q("栏目收藏"),
                                            Q("登录状态"), Q("确定"), Q("应用"),     Q("取消")};
