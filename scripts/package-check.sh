@@ -154,15 +154,19 @@ grab() {
 import struct, sys, zlib
 d = sys.stdin.buffer.read()
 h = struct.unpack(">25I", d[:100])
-hsize, w, ht, bpl, ncolors = h[0], h[4], h[5], h[12], h[19]
+hsize, w, ht, order, bpp, bpl, ncolors = h[0], h[4], h[5], h[7], h[11], h[12], h[19]
+if h[14:17] != (0xFF0000, 0xFF00, 0xFF) or bpp not in (24, 32):
+    sys.exit("grab: unexpected visual")
+step = bpp // 8
+r, g, b = (2, 1, 0) if order == 0 else (step - 3, step - 2, step - 1)
 px = d[hsize + ncolors * 12:]
 rows = []
 for y in range(ht):
-    line = px[y * bpl:y * bpl + w * 4]
+    line = px[y * bpl:y * bpl + w * step]
     rgb = bytearray(w * 3)
-    rgb[0::3] = line[2::4]
-    rgb[1::3] = line[1::4]
-    rgb[2::3] = line[0::4]
+    rgb[0::3] = line[r::step]
+    rgb[1::3] = line[g::step]
+    rgb[2::3] = line[b::step]
     rows.append(b"\0" + bytes(rgb))
 def chunk(t, b):
     return struct.pack(">I", len(b)) + t + b + struct.pack(">I", zlib.crc32(t + b) & 0xffffffff)
