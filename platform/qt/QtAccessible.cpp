@@ -548,8 +548,13 @@ QAccessibleInterface* TopWindowItem::ItemOf(const Listed& at) {
 }
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
-    (void)className;
-    if (auto* top = dynamic_cast<TopWindow*>(object)) {
+    // Qt asks once per class of the object's chain, for every object of the process, page
+    // views' items included; only plain widgets can be top windows, and the cast is kept
+    // off everything else (WebEngine asks for items that are not yet whole).
+    if (object == nullptr || !object->isWidgetType() || className != QLatin1String("QWidget")) {
+        return nullptr;
+    }
+    if (auto* top = dynamic_cast<TopWindow*>(static_cast<QWidget*>(object))) {
         return new TopWindowItem(top);
     }
     return nullptr;
