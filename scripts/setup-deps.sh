@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-webengine-dev qt6-webchannel-dev qt6-multimedia-dev
   libqt6svg6 libxcb1-dev qt6-image-formats-plugins
   xvfb xauth x11-utils x11-apps fonts-wqy-microhei dbus-daemon
-  sqlite3 python3 at-spi2-core
+  sqlite3 python3 at-spi2-core weston qt6-wayland
   dpkg-dev file desktop-file-utils appstream groff-base man-db
 )
 

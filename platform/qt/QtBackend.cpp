@@ -5,7 +5,9 @@
 #include <QAudioDevice>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QMediaDevices>
 #include <QMenu>
 #include <QMessageBox>
@@ -21,8 +23,14 @@
 #include <QWindow>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "platform/Menu.h"
+#include "platform/Render.h"
 #include "platform/qt/QtAccessible.h"
 #include "platform/qt/QtControls.h"
 #include "platform/qt/QtRegister.h"
@@ -63,9 +71,11 @@ QImage ToImage(const Bitmap& b) {
     if (b.IsNull()) {
         return {};
     }
-    return QImage(reinterpret_cast<const uchar*>(b.Pixels().data()), b.Width(), b.Height(),
-                  qsizetype(b.Width()) * 4, QImage::Format_RGB32)
-        .copy();
+    QImage image = QImage(reinterpret_cast<const uchar*>(b.Pixels().data()), b.DeviceWidth(),
+                          b.DeviceHeight(), qsizetype(b.DeviceWidth()) * 4, QImage::Format_RGB32)
+                       .copy();
+    image.setDevicePixelRatio(b.Scale());
+    return image;
 }
 
 QIcon IconOf(HICON icon) {
@@ -97,23 +107,76 @@ QString Lines(const std::string& gbk) {
     return s;
 }
 
-// The desktop connection must be there before Qt is asked for it: Qt ends the process
-// when it cannot open its display, and the program would rather run headless.
-bool DisplayReachable() {
-    const char* qpa = std::getenv("QT_QPA_PLATFORM");
-    const bool x11 = qpa == nullptr || *qpa == '\0' || std::strncmp(qpa, "xcb", 3) == 0;
-    if (!x11) {
-        return true;
-    }
+bool IsSet(const char* value) {
+    return value != nullptr && *value != '\0';
+}
+
+bool XDisplayReachable() {
 #ifdef VQ_HAVE_XCB
+    if (!IsSet(std::getenv("DISPLAY"))) {
+        return false;
+    }
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     const bool ok = xcb_connection_has_error(c) == 0;
     xcb_disconnect(c);
     return ok;
 #else
-    const char* display = std::getenv("DISPLAY");
-    return display != nullptr && *display != '\0';
+    return IsSet(std::getenv("DISPLAY"));
 #endif
+}
+
+// The compositor's socket: $WAYLAND_DISPLAY, relative to $XDG_RUNTIME_DIR unless absolute.
+bool WaylandDisplayReachable() {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    if (!IsSet(name)) {
+        name = "wayland-0";
+    }
+    std::string path = name;
+    if (path.front() != '/') {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        if (!IsSet(runtime)) {
+            return false;
+        }
+        path = std::string(runtime) + "/" + path;
+    }
+    sockaddr_un address{};
+    if (path.size() >= sizeof(address.sun_path)) {
+        return false;
+    }
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Qt's Wayland platform is a plugin of its own (Debian: qt6-wayland).
+bool WaylandPluginInstalled() {
+    QStringList folders = QString::fromLocal8Bit(qgetenv("QT_PLUGIN_PATH"))
+                              .split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    folders << QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    for (const QString& folder : folders) {
+        const QDir platforms(folder + QStringLiteral("/platforms"));
+        if (!platforms.entryList({QStringLiteral("libqwayland*.so")}, QDir::Files).isEmpty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The desktop connection must be there before Qt is asked for it: Qt ends the process
+// when it cannot open its display, and the program would rather run headless.
+bool DisplayReachable() {
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
+    if (IsSet(qpa) && std::strncmp(qpa, "wayland", 7) == 0) {
+        return WaylandDisplayReachable() && WaylandPluginInstalled();
+    }
+    const bool x11 = !IsSet(qpa) || std::strncmp(qpa, "xcb", 3) == 0;
+    return !x11 || XDisplayReachable();
 }
 
 bool EnsureApplication() {
@@ -123,8 +186,10 @@ bool EnsureApplication() {
     if (QCoreApplication::instance() != nullptr) {
         return false;  // a non-widget application object: no windows possible
     }
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
     const std::string forced =
-        ForcedPlatform(std::getenv("WAYLAND_DISPLAY"), std::getenv("QT_QPA_PLATFORM"));
+        ForcedPlatform(wayland, qpa, IsSet(wayland) && !IsSet(qpa) && XDisplayReachable());
     if (!forced.empty()) {
         setenv("QT_QPA_PLATFORM", forced.c_str(), 1);
     }
@@ -140,6 +205,8 @@ bool EnsureApplication() {
     // any one backend, and Qt cannot be started twice.
     new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Lets a Wayland desktop tie the windows to the desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.velquor.Velquor"));
     InstallAccessibility();
     return true;
 }
@@ -164,12 +231,14 @@ void FillMenu(QMenu* menu, const std::vector<MenuItem>& items, UINT defaultId) {
 
 }  // namespace
 
-std::string ForcedPlatform(const char* waylandDisplay, const char* qpaPlatform) {
-    // Pop-ups place themselves in the screen corner, which Wayland does not allow: run
-    // through XWayland unless a platform was asked for.
-    const bool wayland = waylandDisplay != nullptr && *waylandDisplay != '\0';
-    const bool chosen = qpaPlatform != nullptr && *qpaPlatform != '\0';
-    return wayland && !chosen ? "xcb" : "";
+std::string ForcedPlatform(const char* waylandDisplay, const char* qpaPlatform, bool xReachable) {
+    // The pop-ups place themselves in the screen corner, which only X allows: a Wayland
+    // session runs through XWayland when it can, else natively (pop-ups become desktop
+    // notes there). A platform asked for stands.
+    if (!IsSet(waylandDisplay) || IsSet(qpaPlatform)) {
+        return "";
+    }
+    return xReachable ? "xcb" : "wayland";
 }
 
 // ---- Registration ----
@@ -582,11 +651,14 @@ void QtBackend::UpdateWindow(HWND hwnd) {
 QImage QtBackend::Render(HWND hwnd) {
     // Native check boxes and radio buttons are see-through: the picture under them is the
     // parent's, not the core's drawing of the same control.
-    return ToImage(fw::RenderWindowWithout(hwnd, [this](HWND child) {
-        const WindowEntry* e = Find(child);
-        return e != nullptr && e->widget != nullptr &&
-               (e->info.kind == ControlKind::CheckBox || e->info.kind == ControlKind::Radio);
-    }));
+    const TopWindow* top = TopWidget(hwnd);
+    std::vector<TextRecord> texts;
+    return ToImage(fw::RenderWindowAtScale(
+        hwnd, top != nullptr ? top->RenderScale() : 1, texts, [this](HWND child) {
+            const WindowEntry* e = Find(child);
+            return e != nullptr && e->widget != nullptr &&
+                   (e->info.kind == ControlKind::CheckBox || e->info.kind == ControlKind::Radio);
+        }));
 }
 
 void QtBackend::SyncFromModel(HWND hwnd) {
@@ -806,6 +878,11 @@ UINT QtBackend::TrackPopupMenu(const MenuItem& menu, UINT defaultId, Point scree
         return 0;
     });
     return chosen == nullptr ? 0 : chosen->data().toUInt();
+}
+
+// A Wayland compositor places top-level windows itself; clients cannot ask for a spot.
+bool QtBackend::CanPlaceWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 // ---- Tray ----

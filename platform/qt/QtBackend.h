@@ -60,6 +60,7 @@ public:
                    UINT flags) override;
     UINT TrackPopupMenu(const MenuItem& menu, UINT defaultId, Point screen, HWND owner) override;
 
+    bool CanPlaceWindows() override;
     bool TrayAvailable() override;
     bool NotifyIcon(DWORD op, const NotifyIconData& data) override;
     bool PlaySound(UINT resourceId, const std::vector<std::uint8_t>& wav) override;
@@ -184,9 +185,9 @@ private:
     friend class ApplyingScope;
 };
 
-// The Qt platform to force for this environment ("" for none): xcb on a Wayland session
-// unless QT_QPA_PLATFORM says otherwise.
-std::string ForcedPlatform(const char* waylandDisplay, const char* qpaPlatform);
+// The Qt platform to force for this environment ("" for none): on a Wayland session, xcb
+// when an X display is reachable (XWayland), else wayland; QT_QPA_PLATFORM set stands.
+std::string ForcedPlatform(const char* waylandDisplay, const char* qpaPlatform, bool xReachable);
 
 // Sets the backend's "applying" mark for the life of the object.
 class ApplyingScope {

@@ -119,12 +119,18 @@ TEST(X11Decode, TitlesAndWindowListsAreReadWithinTheirBytes) {
     EXPECT_TRUE(fw::qt::x11::DecodeWindowList(8, list).empty());
 }
 
-TEST(QtPlatform, WaylandSessionsRunThroughXWayland) {
-    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", nullptr), "xcb");
-    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", ""), "xcb");
-    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", "offscreen"), "");  // an explicit choice stands
-    EXPECT_EQ(fw::qt::ForcedPlatform(nullptr, nullptr), "");
-    EXPECT_EQ(fw::qt::ForcedPlatform("", nullptr), "");
+TEST(QtPlatform, WaylandSessionsRunThroughXWaylandWhenThereIsOneElseNatively) {
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", nullptr, true), "xcb");
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", "", true), "xcb");
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", nullptr, false), "wayland");
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", "", false), "wayland");
+    // An explicit choice stands.
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", "offscreen", true), "");
+    EXPECT_EQ(fw::qt::ForcedPlatform("wayland-0", "xcb", false), "");
+    // X alone, or nothing: Qt's default.
+    EXPECT_EQ(fw::qt::ForcedPlatform(nullptr, nullptr, true), "");
+    EXPECT_EQ(fw::qt::ForcedPlatform("", nullptr, true), "");
+    EXPECT_EQ(fw::qt::ForcedPlatform(nullptr, nullptr, false), "");
 }
 
 TEST_F(QtServices, TrayIsRefusedWhereTheDesktopHasNone) {
