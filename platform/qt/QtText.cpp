@@ -38,9 +38,11 @@ int TextFlags(UINT format) {
     } else {
         flags |= Qt::AlignLeft;
     }
-    if ((format & DT_VCENTER) != 0) {
+    // Vertical placement applies to single lines only; a wrapped text starts at the top.
+    const bool single = (format & DT_SINGLELINE) != 0;
+    if (single && (format & DT_VCENTER) != 0) {
         flags |= Qt::AlignVCenter;
-    } else if ((format & DT_BOTTOM) != 0) {
+    } else if (single && (format & DT_BOTTOM) != 0) {
         flags |= Qt::AlignBottom;
     } else {
         flags |= Qt::AlignTop;

@@ -477,12 +477,14 @@ QImage PopupBackground() {
     QLinearGradient band(0, 0, 273, 0);
     band.setColorAt(0, pal::kTeal100);
     band.setColorAt(1, QColor(246, 250, 251));
-    p.fillRect(QRect(0, 0, 273, 36), band);
-    p.fillRect(QRect(0, 36, 273, 1), pal::kAmber500);
+    // The title sits at the top of its box and the first message starts at 30: the band
+    // ends above it.
+    p.fillRect(QRect(0, 0, 273, 27), band);
+    p.fillRect(QRect(0, 27, 273, 1), pal::kAmber500);
     // A faint market line low on the left, clear of the view button and light enough for
     // message text over it.
     MarketLine(p, QRectF(12, 116, 130, 36), QColor(150, 200, 200), 2);
-    Emblem(p, QRectF(10, 7, 22, 22));
+    Emblem(p, QRectF(10, 3, 21, 21));
     Outline(p, QRect(0, 0, 272, 159), pal::kNavy700);
     return img;
 }
