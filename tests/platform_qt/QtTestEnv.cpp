@@ -1,8 +1,13 @@
 #include "tests/platform_qt/QtTestEnv.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef VQ_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
 
 #include <QAbstractButton>
 #include <QAction>
@@ -213,40 +218,83 @@ bool XServer::Start() {
     if (xvfb == nullptr) {
         return false;
     }
-    for (int n = 91; n < 160; ++n) {
-        const std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
-        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        if (::access(sock.c_str(), F_OK) == 0 || ::access(lock.c_str(), F_OK) == 0) {
-            continue;
+    // The server picks a free display itself and writes its number once it listens: tests
+    // that start servers at the same time never share one.
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        return false;
+    }
+    // The server's end without close-on-exec, named before the fork: the child only execs.
+    const int out = ::fcntl(fds[1], F_DUPFD, 3);
+    ::close(fds[1]);
+    const std::string fd = std::to_string(out);
+    const pid_t pid = out < 0 ? -1 : ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        if (out >= 0) {
+            ::close(out);
         }
-        const std::string display = ":" + std::to_string(n);
-        const pid_t pid = ::fork();
-        if (pid < 0) {
-            return false;
+        return false;
+    }
+    if (pid == 0) {
+        // The server must not hold the test's output open: a test that ends early would
+        // otherwise be waited for until its time-out.
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            ::dup2(null, 1);
+            ::dup2(null, 2);
         }
-        if (pid == 0) {
-            ::execl(xvfb, "Xvfb", display.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                    "tcp", "-br", static_cast<char*>(nullptr));
-            ::_exit(127);
+        ::execl(xvfb, "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                "tcp", "-br", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    // Up to ten seconds for the number; a server that ends first closes the pipe.
+    while (::poll(&p, 1, 10000) > 0) {
+        char buf[16];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0) {
+            break;
         }
-        // Up to five seconds for the socket; a server that died lost the race for `n`.
-        for (int i = 0; i < 250; ++i) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                break;
-            }
-            if (::access(sock.c_str(), F_OK) == 0) {
-                pid_ = pid;
-                display_ = display;
-                setenv("DISPLAY", display.c_str(), 1);
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        number.append(buf, static_cast<size_t>(n));
+        if (number.find('\n') != std::string::npos) {
+            break;
         }
+    }
+    ::close(fds[0]);
+    while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) {
+        number.pop_back();
+    }
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
+        return false;
     }
-    return false;
+    pid_ = pid;
+    display_ = ":" + number;
+    // Qt ends the process when its first connection is refused; wait until one is taken.
+    bool accepted = false;
+#ifndef VQ_HAVE_XCB
+    accepted = true;
+#endif
+    for (int i = 0; i < 250 && !accepted; ++i) {
+#ifdef VQ_HAVE_XCB
+        xcb_connection_t* c = xcb_connect(display_.c_str(), nullptr);
+        accepted = xcb_connection_has_error(c) == 0;
+        xcb_disconnect(c);
+#endif
+        if (!accepted) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    if (!accepted) {
+        Stop();
+        return false;
+    }
+    setenv("DISPLAY", display_.c_str(), 1);
+    return true;
 }
 
 void XServer::Stop() {
