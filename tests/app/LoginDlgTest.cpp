@@ -16,10 +16,21 @@ using fw::headless::MessageBoxes;
 
 class LoginDlgTest : public AppTest {
 protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        // These tests deliver the worker's outcomes by hand. A worker that told its own (no
+        // server is configured) would race the test and could wait for this thread's message
+        // box while this thread waits for it to stop.
+        CLoginDlg::SetWorkerSetup([](SXSockThread& w) {
+            w.SetDiagnostics(nullptr);
+            w.SetLoginReceiver(nullptr);
+        });
+    }
     void TearDown() override {
         if (dlg_.IsWindow()) {
             dlg_.DestroyWindow();
         }
+        CLoginDlg::SetWorkerSetup(nullptr);
         AppTest::TearDown();
     }
     void Open() {
