@@ -1,11 +1,20 @@
 #include "messaging/log/MessageLog.h"
 
 #include <db_cxx.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <memory>
+#include <ostream>
+#include <streambuf>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -20,6 +29,171 @@ void QuietErrors(const DbEnv*, const char*, const char*) {}
 struct CursorCloser {
     void operator()(Dbc* cursor) const { cursor->close(); }
 };
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+enum class LogState { kSound, kDamaged, kForeign };
+
+// A writer killed inside a flush can leave the tree half written; the next append into it
+// would crash. The check reads every page, so it runs only after such an end. A file that
+// does not even open as a record-number log is not ours to repair.
+LogState CheckLog(const std::string& path) {
+    {
+        Db db(nullptr, DB_CXX_NO_EXCEPTIONS);
+        db.set_errcall(QuietErrors);
+        const int rc = db.open(nullptr, path.c_str(), nullptr, DB_RECNO, DB_RDONLY, 0);
+        db.close(0);
+        if (rc != 0)
+            return LogState::kForeign;
+    }
+    Db db(nullptr, DB_CXX_NO_EXCEPTIONS);
+    db.set_errcall(QuietErrors);
+    // Verifying ends the handle, whatever it finds.
+    return db.verify(path.c_str(), nullptr, nullptr, 0) == 0 ? LogState::kSound
+                                                             : LogState::kDamaged;
+}
+
+// The records Berkeley DB's salvage finds in a damaged file, in page order. Its dump has a
+// header up to "HEADER=END", then one line per record, a space and the bytes in hex, up to
+// "DATA=END". Unlike a cursor, the salvage reads every page on its own and follows no
+// pointer it has not checked.
+class SalvagedRecords : public std::streambuf {
+public:
+    explicit SalvagedRecords(const std::function<bool(std::string_view)>& visit) : visit_(visit) {}
+    void Finish() { EndLine(); }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (c != traits_type::eof())
+            Put(static_cast<char>(c));
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        for (std::streamsize i = 0; i < n; ++i)
+            Put(s[i]);
+        return n;
+    }
+
+private:
+    // No record of the log comes near this; a longer line is not one of its records.
+    static constexpr std::size_t kLongestLine = std::size_t{1} << 26;
+
+    void Put(char c) {
+        if (c == '\n')
+            EndLine();
+        else if (line_.size() < kLongestLine)
+            line_.push_back(c);
+        else
+            overlong_ = true;
+    }
+    static int Nibble(char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return -1;
+    }
+    void EndLine() {
+        if (line_ == "HEADER=END") {
+            inData_ = true;
+        } else if (line_ == "DATA=END") {
+            inData_ = false;
+        } else if (inData_ && !stopped_ && !overlong_ && !line_.empty() && line_[0] == ' ' &&
+                   line_.size() % 2 == 1) {
+            std::string bytes;
+            bytes.reserve(line_.size() / 2);
+            bool hex = true;
+            for (std::size_t i = 1; hex && i < line_.size(); i += 2) {
+                const int high = Nibble(line_[i]);
+                const int low = Nibble(line_[i + 1]);
+                hex = high >= 0 && low >= 0;
+                bytes.push_back(static_cast<char>(high * 16 + low));
+            }
+            if (hex)
+                stopped_ = !visit_(bytes);
+        }
+        line_.clear();
+        overlong_ = false;
+    }
+
+    const std::function<bool(std::string_view)>& visit_;
+    std::string line_;
+    bool inData_ = false;
+    bool overlong_ = false;
+    bool stopped_ = false;
+};
+
+void SalvageLog(const std::string& path, const std::function<bool(std::string_view)>& visit) {
+    SalvagedRecords records(visit);
+    std::ostream out(&records);
+    Db db(nullptr, DB_CXX_NO_EXCEPTIONS);
+    db.set_errcall(QuietErrors);
+    db.verify(path.c_str(), nullptr, &out, DB_SALVAGE);  // ends the handle
+    out.flush();
+    records.Finish();
+}
+
+// "<log>.damaged-20261209T181500Z", with a count when that name is taken.
+std::string AsideName(const std::string& path, std::int64_t now) {
+    const std::time_t t = static_cast<std::time_t>(now);
+    std::tm utc{};
+    char stamp[32] = "0";
+    if (::gmtime_r(&t, &utc) != nullptr)
+        std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    std::string name = path + ".damaged-" + stamp;
+    for (int n = 2; FileExists(name); ++n)
+        name = path + ".damaged-" + stamp + "-" + std::to_string(n);
+    return name;
+}
+
+// Copies every record the salvage finds, in order, into a fresh log that then takes the
+// damaged one's place; the damaged file is kept beside it under another name, so nothing
+// is lost even of what the salvage could not read. False, and nothing moved, when
+// any step fails.
+bool RebuildDamagedLog(const std::string& path, std::int64_t now) {
+    const std::string fresh = path + ".rebuilding";
+    std::remove(fresh.c_str());  // left by a rebuild that was itself cut short
+    {
+        Db out(nullptr, DB_CXX_NO_EXCEPTIONS);
+        out.set_errcall(QuietErrors);
+        if (out.open(nullptr, fresh.c_str(), nullptr, DB_RECNO, DB_CREATE | DB_EXCL, 0600) != 0) {
+            out.close(0);
+            return false;
+        }
+        bool copied = true;
+        SalvageLog(path, [&](std::string_view bytes) {
+            db_recno_t recno = 0;
+            Dbt key(&recno, sizeof recno);
+            key.set_ulen(sizeof recno);
+            key.set_flags(DB_DBT_USERMEM);
+            Dbt data(const_cast<char*>(bytes.data()), static_cast<u_int32_t>(bytes.size()));
+            copied = out.put(nullptr, &key, &data, DB_APPEND) == 0;
+            return copied;
+        });
+        copied = copied && out.sync(0) == 0;
+        if (out.close(0) != 0 || !copied) {
+            std::remove(fresh.c_str());
+            return false;
+        }
+    }
+    const std::string aside = AsideName(path, now);
+    std::error_code ec;
+    if (::link(path.c_str(), aside.c_str()) != 0) {
+        std::filesystem::copy_file(path, aside, ec);  // where hard links are not allowed
+        if (ec) {
+            std::remove(fresh.c_str());
+            return false;
+        }
+    }
+    if (std::rename(fresh.c_str(), path.c_str()) != 0) {
+        std::remove(fresh.c_str());
+        return false;
+    }
+    return true;
+}
 
 CMessageLog& GlobalLog() {
     static CMessageLog log;
@@ -41,6 +215,7 @@ Db* CMessageLog::Open() {
     std::lock_guard<std::mutex> guard(lock_);
     if (Db* open = db_.load())
         return open;
+    MarkInUse();
     // No exceptions: every failure comes back as a return code and costs the chat nothing.
     auto db = std::make_unique<Db>(nullptr, DB_CXX_NO_EXCEPTIONS);
     db->set_errcall(QuietErrors);
@@ -118,11 +293,41 @@ void CMessageLog::SetClock(LogClock clock) {
     clock_ = clock ? std::move(clock) : SystemSeconds;
 }
 
+// The mark "<log>.inuse" holds one byte while a program writes the log and is emptied when
+// it closes the log. A mark that is not empty and held by nobody tells of a writer that
+// ended without closing: the log is checked, and rebuilt when damaged, before anyone
+// writes into it again.
+void CMessageLog::MarkInUse() {
+    if (mark_ >= 0)
+        return;
+    const int fd = ::open((path_ + ".inuse").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;  // cannot tell: the log is used as it is
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);  // another program writes this log and checked it when it began
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0 && FileExists(path_) &&
+        CheckLog(path_) == LogState::kDamaged)
+        RebuildDamagedLog(path_, clock_());
+    if (::pwrite(fd, "1", 1, 0) == 1)
+        ::fdatasync(fd);
+    mark_ = fd;
+}
+
 void CMessageLog::Close() {
     std::lock_guard<std::mutex> guard(lock_);
+    bool closed = true;
     if (Db* db = db_.exchange(nullptr)) {
-        db->close(0);
+        closed = db->close(0) == 0;
         delete db;
+    }
+    if (mark_ >= 0) {
+        if (closed && ::ftruncate(mark_, 0) == 0)
+            ::fdatasync(mark_);
+        ::close(mark_);  // lets go of the lock
+        mark_ = -1;
     }
 }
 
@@ -141,6 +346,30 @@ bool WalkMessageLog(const std::string& path, bool newestFirst,
         return false;
     };
     try {
+        {
+            Db probe(nullptr, DB_CXX_NO_EXCEPTIONS);
+            probe.set_errcall(QuietErrors);
+            const int rc = probe.open(nullptr, path.c_str(), nullptr, DB_RECNO, DB_RDONLY, 0);
+            probe.close(0);
+            if (rc != 0)
+                return fail("cannot open the log", rc);
+        }
+        // A cursor trusts the tree's pointers: in a damaged file it can read freed memory.
+        if (CheckLog(path) == LogState::kDamaged) {
+            std::vector<std::string> records;
+            SalvageLog(path, [&](std::string_view bytes) {
+                records.emplace_back(bytes);
+                return true;
+            });
+            for (std::size_t i = 0; i < records.size(); ++i) {
+                const std::size_t at = newestFirst ? records.size() - 1 - i : i;
+                if (!visit(static_cast<std::uint32_t>(at + 1), records[at]))
+                    break;
+            }
+            if (error != nullptr)
+                *error = "damaged log: only the records its pages still hold were read";
+            return false;
+        }
         Db db(nullptr, DB_CXX_NO_EXCEPTIONS);
         db.set_errcall(QuietErrors);
         if (int rc = db.open(nullptr, path.c_str(), nullptr, DB_RECNO, DB_RDONLY, 0); rc != 0) {

@@ -6,6 +6,8 @@
 // The log never costs the chat: when the file cannot be opened or is damaged, appends
 // report false, queries give nothing or what could be read, and the caller goes on showing
 // and sending. The program never deletes, truncates or rewrites the file; it only appends.
+// One exception: a log left damaged by a writer that was killed is set aside under another
+// name (kept whole) and replaced by a copy of every record that could be read from it.
 // All calls come from the UI thread; only the first opening is guarded, by the log lock.
 
 #include <atomic>
@@ -60,6 +62,9 @@ private:
     LogClock clock_;
     std::mutex lock_;
     std::atomic<Db*> db_ = nullptr;
+    int mark_ = -1;
+
+    void MarkInUse();
 };
 
 // The process-wide log used by the chat and history windows.

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <set>
@@ -39,12 +41,6 @@ std::string TextOf(std::uint32_t round, std::uint32_t n) {
 }
 
 TEST(MessageLogCrash, KilledWriterLosesNothingItReported) {
-#if defined(__SANITIZE_ADDRESS__)
-    // Under AddressSanitizer a writer killed inside a sync has left a page that Berkeley DB's own
-    // append later overran (a library fault with no environment to recover from); until the log
-    // gets a recoverable environment, this runs in the plain build only.
-    GTEST_SKIP() << "killed-writer recovery is not checked under AddressSanitizer";
-#endif
     vq::test::TempDir dir;
     std::random_device seedSource;
     const unsigned seed = seedSource();
@@ -76,11 +72,19 @@ TEST(MessageLogCrash, KilledWriterLosesNothingItReported) {
             reported[round].insert(n);
         ::close(fds[0]);
 
-        // Every reported record is there, whole; the log takes new records.
+        const std::string path = dir.path() + "//msgDBlog.dat";
+        if (!std::filesystem::exists(path)) {
+            // Killed before its first append made the file.
+            ASSERT_EQ(std::count_if(reported.begin(), reported.end(),
+                                    [](const auto& r) { return !r.second.empty(); }),
+                      0);
+            continue;
+        }
+        // Every reported record is there, whole; the next writer takes the log on.
         std::map<std::uint32_t, std::set<std::uint32_t>> found;
         std::string error;
-        ASSERT_TRUE(WalkMessageLog(
-            dir.path() + "//msgDBlog.dat", false,
+        const bool sound = WalkMessageLog(
+            path, false,
             [&](std::uint32_t, std::string_view bytes) {
                 const auto record = DecodeLogRecord(bytes);
                 unsigned r = 0, m = 0;
@@ -90,8 +94,9 @@ TEST(MessageLogCrash, KilledWriterLosesNothingItReported) {
                     found[r].insert(m);
                 return true;
             },
-            &error))
-            << error;
+            &error);
+        // A page the killed writer left half written is reported; the rest is still read.
+        ASSERT_TRUE(sound || error.rfind("damaged", 0) == 0) << error;
         for (const auto& [r, numbers] : reported) {
             for (std::uint32_t m : numbers)
                 ASSERT_TRUE(found[r].count(m)) << "round " << r << " message " << m << " lost";

@@ -3,6 +3,8 @@
 #include <db_cxx.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -146,6 +148,107 @@ TEST_F(MessageLogTest, DamagedRecordsArePassedOver) {
     EXPECT_EQ(page.numbers, (std::vector<std::uint32_t>{7, 1}));
     // The skip counts matching records only.
     EXPECT_EQ(Read(log_.Query("5", 1, "7")).texts, std::vector<std::string>{"ok"});
+}
+
+// A writer killed inside a flush leaves a page the tree points to unwritten. The next writer
+// finds the mark of that end, keeps the damaged file under another name, carries every
+// readable record into a fresh log and goes on appending.
+TEST_F(MessageLogTest, LogDamagedByAKilledWriterIsSetAsideAndRebuilt) {
+    const std::string file = dir_.File("msgDBlog.dat");
+    const std::string mark = dir_.File("msgDBlog.dat.inuse");
+    std::vector<std::string> texts;
+    for (int i = 1; i <= 300; ++i) {
+        texts.push_back("m" + std::to_string(i) + std::string(60, '.'));
+        ASSERT_TRUE(log_.Append(texts.back(), "5", kLogDirectionSent, "7"));
+    }
+    EXPECT_EQ(vq::test::ReadBytes(mark), "1") << "a writer holds the mark";
+    log_.Close();
+    EXPECT_EQ(vq::test::ReadBytes(mark), "") << "a clean end empties it";
+
+    // The last page as a killed writer leaves it: never written.
+    std::string damaged = vq::test::ReadBytes(file);
+    std::uint32_t pageSize = 0;
+    std::memcpy(&pageSize, damaged.data() + 20, sizeof pageSize);
+    ASSERT_GE(pageSize, 512u);
+    ASSERT_GE(damaged.size(), 4 * pageSize) << "the records span several leaves";
+    std::fill(damaged.end() - pageSize, damaged.end(), '\0');
+    vq::test::WriteBytes(file, damaged);
+    vq::test::WriteBytes(mark, "1");
+
+    // A reader is told of the damage and gets the records the pages still hold, in order.
+    std::vector<std::string> salvaged;
+    std::string error;
+    EXPECT_FALSE(WalkMessageLog(
+        file, false,
+        [&](std::uint32_t, std::string_view bytes) {
+            const auto record = DecodeLogRecord(bytes);
+            salvaged.push_back(record ? record->text : "undecodable");
+            return true;
+        },
+        &error));
+    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    ASSERT_GE(salvaged.size(), 2u);
+    EXPECT_LT(salvaged.size(), texts.size());
+    EXPECT_EQ(salvaged, std::vector<std::string>(texts.begin(), texts.begin() + salvaged.size()));
+    EXPECT_EQ(vq::test::ReadBytes(file), damaged) << "reading changes nothing";
+
+    CMessageLog next(dir_.path());
+    next.SetClock([] { return std::int64_t{1000}; });
+    ASSERT_TRUE(next.Append("after", "7", kLogDirectionReceived, "5"));
+    EXPECT_EQ(vq::test::ReadBytes(dir_.File("msgDBlog.dat.damaged-19700101T001640Z")), damaged);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("msgDBlog.dat.rebuilding")));
+    next.Close();
+
+    std::vector<std::string> found;
+    ASSERT_TRUE(WalkMessageLog(
+        file, false,
+        [&](std::uint32_t, std::string_view bytes) {
+            const auto record = DecodeLogRecord(bytes);
+            found.push_back(record ? record->text : "undecodable");
+            return true;
+        },
+        &error))
+        << error;
+    ASSERT_GE(found.size(), 2u);
+    EXPECT_LT(found.size(), texts.size()) << "the unwritten page's records are only aside";
+    EXPECT_EQ(found.back(), "after");
+    found.pop_back();
+    EXPECT_EQ(found, salvaged) << "the new log holds every record the salvage found";
+
+    // A second damaged copy of the same second gets a name of its own.
+    CMessageLog third(dir_.path());
+    third.SetClock([] { return std::int64_t{1000}; });
+    vq::test::WriteBytes(file, damaged);
+    vq::test::WriteBytes(mark, "1");
+    ASSERT_TRUE(third.Append("again", "7", kLogDirectionReceived, "5"));
+    EXPECT_EQ(vq::test::ReadBytes(dir_.File("msgDBlog.dat.damaged-19700101T001640Z-2")), damaged);
+}
+
+// Only a mark left by an unclean end calls for the check, and only a damaged record-number
+// log is rebuilt.
+TEST_F(MessageLogTest, SoundOrForeignLogsAreNeverSetAside) {
+    const std::string file = dir_.File("msgDBlog.dat");
+    const std::string mark = dir_.File("msgDBlog.dat.inuse");
+    ASSERT_TRUE(log_.Append("one", "5", kLogDirectionSent, "7"));
+    log_.Close();
+    vq::test::WriteBytes(mark, "1");  // killed after a complete flush
+    ASSERT_TRUE(log_.Append("two", "5", kLogDirectionSent, "7"));
+    log_.Close();
+    EXPECT_EQ(Read(log_.Query("5", 0, "7")).texts, (std::vector<std::string>{"two", "one"}));
+    log_.Close();
+
+    std::string foreign(10000, '\0');
+    for (std::size_t i = 0; i < foreign.size(); ++i)
+        foreign[i] = static_cast<char>(i * 7 + 3);
+    vq::test::WriteBytes(file, foreign);
+    vq::test::WriteBytes(mark, "1");
+    EXPECT_FALSE(log_.Append("lost?", "5", kLogDirectionSent, "7"));
+    EXPECT_EQ(vq::test::ReadBytes(file), foreign);
+
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir_.path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u) << "only the log and its mark";
 }
 
 TEST_F(MessageLogTest, LogThatCannotBeOpenedCostsNothing) {
