@@ -106,7 +106,7 @@ DISPLAY_NO=""
 for n in $(seq 90 140); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then DISPLAY_NO=$n; break; fi
 done
-Xvfb ":$DISPLAY_NO" -screen 0 1280x800x24 -nolisten tcp > "$WORK/xvfb.log" 2>&1 &
+Xvfb ":$DISPLAY_NO" -screen 0 1280x800x24 -nolisten tcp -noreset > "$WORK/xvfb.log" 2>&1 &
 PIDS+=($!)
 export DISPLAY=":$DISPLAY_NO"
 for _ in $(seq 1 100); do

@@ -244,8 +244,10 @@ bool XServer::Start() {
             ::dup2(null, 1);
             ::dup2(null, 2);
         }
+        // -noreset: by default the server resets when its last client leaves, and a client
+        // that connects during the reset is refused (the check below is such a last client).
         ::execl(xvfb, "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                "tcp", "-br", static_cast<char*>(nullptr));
+                "tcp", "-br", "-noreset", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(out);
