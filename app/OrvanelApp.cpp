@@ -27,6 +27,11 @@ std::function<void(int)>& Hook() {
     return hook;
 }
 
+std::function<void()>& BeforeEnd() {
+    static std::function<void()> step;
+    return step;
+}
+
 std::function<void(StartupEvent, fw::HWND)>& Observer() {
     static std::function<void(StartupEvent, fw::HWND)> observer;
     return observer;
@@ -55,15 +60,25 @@ void SetEndProcessHook(std::function<void(int)> hook) {
     Hook() = std::move(hook);
 }
 
+void SetBeforeProcessEnd(std::function<void()> step) {
+    std::lock_guard lock(HookMutex());
+    BeforeEnd() = std::move(step);
+}
+
 void EndProcess(int code) {
     std::function<void(int)> hook;
+    std::function<void()> before;
     {
         std::lock_guard lock(HookMutex());
         hook = Hook();
+        before = BeforeEnd();
     }
     if (hook) {
         hook(code);
         return;
+    }
+    if (before) {
+        before();
     }
     // Like the desktop's process end: no destructors, no waiting for the worker.
     std::fflush(nullptr);

@@ -18,6 +18,9 @@ class CSkin;
 // tests can replace the ending with a record (the hook runs on the caller's thread).
 void EndProcess(int code);
 void SetEndProcessHook(std::function<void(int)> hook);
+// What must still happen when the process ends without destructors: files that tell of an
+// unclean end while they stay open. Runs on the ending thread, not when a hook is set.
+void SetBeforeProcessEnd(std::function<void()> step);
 
 // Milestones of start-up, for the program's start-up trace and its screenshots. The
 // observer runs on the thread that reaches the milestone (kHomeFilled: the worker).

@@ -15,6 +15,7 @@
 #include "app/OrvanelApp.h"
 #include "forms/Forms.h"
 #include "messaging/Messaging.h"
+#include "messaging/log/MessageLog.h"
 #include "platform/Backend.h"
 #include "platform/Framework.h"
 #include "platform/headless/Headless.h"
@@ -144,6 +145,8 @@ int main(int argc, char** argv) {
     }
 #endif
     InstallStartupObserver(launch, startBrowser);
+    // A log left open reads as a crash to the next start, which then checks the whole file.
+    SetBeforeProcessEnd([] { CloseMessageLog(); });
     int code = 0;
     {
         HeadlessClock clock;

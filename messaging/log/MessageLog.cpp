@@ -210,9 +210,11 @@ CMessageLog::~CMessageLog() {
 }
 
 Db* CMessageLog::Open() {
-    if (Db* open = db_.load())
-        return open;
     std::lock_guard<std::mutex> guard(lock_);
+    return OpenLocked();
+}
+
+Db* CMessageLog::OpenLocked() {
     if (Db* open = db_.load())
         return open;
     MarkInUse();
@@ -232,7 +234,8 @@ Db* CMessageLog::Open() {
 bool CMessageLog::Append(std::string_view text, std::string_view fromId, std::uint8_t direction,
                          std::string_view toId) {
     try {
-        Db* db = Open();
+        std::lock_guard<std::mutex> guard(lock_);
+        Db* db = OpenLocked();
         if (db == nullptr)
             return false;
         std::string record = EncodeLogRecord(direction, clock_(), fromId, toId, text);
@@ -256,7 +259,8 @@ bool CMessageLog::Append(std::string_view text, std::string_view fromId, std::ui
 std::optional<MessageQueryResult> CMessageLog::Query(std::string_view pattern1, std::size_t skip,
                                                      std::string_view pattern2) {
     try {
-        Db* db = Open();
+        std::lock_guard<std::mutex> guard(lock_);
+        Db* db = OpenLocked();
         if (db == nullptr)
             return std::nullopt;
         Dbc* raw = nullptr;
@@ -402,6 +406,10 @@ bool WalkMessageLog(const std::string& path, bool newestFirst,
             *error = "cannot read the log";
         return false;
     }
+}
+
+void CloseMessageLog() {
+    GlobalLog().Close();
 }
 
 Db* OpenMessageLog() {

@@ -8,7 +8,8 @@
 // and sending. The program never deletes, truncates or rewrites the file; it only appends.
 // One exception: a log left damaged by a writer that was killed is set aside under another
 // name (kept whole) and replaced by a copy of every record that could be read from it.
-// All calls come from the UI thread; only the first opening is guarded, by the log lock.
+// The chat and history windows call from the UI thread; the log lock also lets the process
+// end close it from another thread.
 
 #include <atomic>
 #include <cstddef>
@@ -64,6 +65,7 @@ private:
     std::atomic<Db*> db_ = nullptr;
     int mark_ = -1;
 
+    Db* OpenLocked();
     void MarkInUse();
 };
 
@@ -82,6 +84,8 @@ bool WalkMessageLog(const std::string& path, bool newestFirst,
                     const std::function<bool(std::uint32_t, std::string_view)>& visit,
                     std::string* error);
 
+// Closes the process-wide log, from any thread (an append under way is finished first).
+void CloseMessageLog();
 // Where the process-wide log lives (default "."): closes its handle so that the next use
 // opens "<folder>//msgDBlog.dat". For tests, which keep their logs in temporary folders.
 void SetMessageLogFolder(const std::string& folder);

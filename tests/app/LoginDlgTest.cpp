@@ -1,6 +1,10 @@
 // The login dialog: config.ini at start, the check boxes, timer 10, every outcome of the
 // login reply, and the ways out.
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -339,6 +343,30 @@ TEST_F(LoginDlgTest, NetworkSettingsRunModallyAndAreMadeOnce) {
     ASSERT_NE(dlg_.NetSettingsDialog(), nullptr);
     EXPECT_EQ(dlg_.NetSettingsDialog()->ParentWindow(), &dlg_);
     EXPECT_TRUE(dlg_.IsWindowVisible()) << "the login dialog stays";
+}
+
+// The real ending, without a hook: the step before it runs on the ending thread, then the
+// process ends with the code and without destructors.
+TEST(ProcessEnd, TheStepBeforeTheEndRunsAndTheCodeIsKept) {
+    vq::test::TempDir dir;
+    const std::string file = dir.File("closed");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SetBeforeProcessEnd([&file] {
+            const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd >= 0 && ::write(fd, "closed", 6) == 6) {
+                ::close(fd);
+            }
+        });
+        EndProcess(7);
+        ::_exit(99);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_EQ(vq::test::ReadBytes(file), "closed");
 }
 
 }  // namespace

@@ -313,6 +313,11 @@ TEST(ProcessWideLog, FollowsItsFolder) {
     EXPECT_EQ(r->time, 42);
     EXPECT_FALSE(result->ReadNext());
     EXPECT_TRUE(std::filesystem::exists(a.File("msgDBlog.dat")));
+    // Closed at the process end, the log leaves no mark of an unclean end behind.
+    EXPECT_EQ(vq::test::ReadBytes(b.File("msgDBlog.dat.inuse")), "1");
+    CloseMessageLog();
+    EXPECT_EQ(vq::test::ReadBytes(b.File("msgDBlog.dat.inuse")), "");
+    EXPECT_EQ(vq::test::ReadBytes(a.File("msgDBlog.dat.inuse")), "");
     SetMessageLogFolder(".");
     SetMessageLogClock(nullptr);
 }
