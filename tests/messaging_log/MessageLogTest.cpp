@@ -55,6 +55,22 @@ void PutRaw(const std::string& path, const std::vector<std::string>& records) {
     db.close(0);
 }
 
+// The texts of every record a walk of `file` visits, oldest first; whether the walk reported
+// the file whole is checked against `whole`.
+std::vector<std::string> WalkTexts(const std::string& file, bool whole, std::string* error) {
+    std::vector<std::string> texts;
+    const bool read = WalkMessageLog(
+        file, false,
+        [&](std::uint32_t, std::string_view bytes) {
+            const auto record = DecodeLogRecord(bytes);
+            texts.push_back(record ? record->text : "undecodable");
+            return true;
+        },
+        error);
+    EXPECT_EQ(read, whole) << *error;
+    return texts;
+}
+
 class MessageLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -176,16 +192,8 @@ TEST_F(MessageLogTest, LogDamagedByAKilledWriterIsSetAsideAndRebuilt) {
     vq::test::WriteBytes(mark, "1");
 
     // A reader is told of the damage and gets the records the pages still hold, in order.
-    std::vector<std::string> salvaged;
     std::string error;
-    EXPECT_FALSE(WalkMessageLog(
-        file, false,
-        [&](std::uint32_t, std::string_view bytes) {
-            const auto record = DecodeLogRecord(bytes);
-            salvaged.push_back(record ? record->text : "undecodable");
-            return true;
-        },
-        &error));
+    const std::vector<std::string> salvaged = WalkTexts(file, false, &error);
     EXPECT_NE(error.find("damaged"), std::string::npos) << error;
     ASSERT_GE(salvaged.size(), 2u);
     EXPECT_LT(salvaged.size(), texts.size());
@@ -199,16 +207,7 @@ TEST_F(MessageLogTest, LogDamagedByAKilledWriterIsSetAsideAndRebuilt) {
     EXPECT_FALSE(std::filesystem::exists(dir_.File("msgDBlog.dat.rebuilding")));
     next.Close();
 
-    std::vector<std::string> found;
-    ASSERT_TRUE(WalkMessageLog(
-        file, false,
-        [&](std::uint32_t, std::string_view bytes) {
-            const auto record = DecodeLogRecord(bytes);
-            found.push_back(record ? record->text : "undecodable");
-            return true;
-        },
-        &error))
-        << error;
+    std::vector<std::string> found = WalkTexts(file, true, &error);
     ASSERT_GE(found.size(), 2u);
     EXPECT_LT(found.size(), texts.size()) << "the unwritten page's records are only aside";
     EXPECT_EQ(found.back(), "after");
