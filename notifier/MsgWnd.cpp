@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "notifier/ControlEvents.h"
 #include "platform/Accessible.h"
@@ -15,9 +16,11 @@
 
 namespace {
 
-// Numbers of the painted close and view buttons for screen readers.
+// Numbers of the painted close and view buttons for screen readers, then of the texts and
+// links of the messages on the page.
 constexpr fw::UINT kClosePart = 1;
 constexpr fw::UINT kViewPart = 2;
+constexpr fw::UINT kFirstTextPart = 3;
 
 std::u16string DecimalText(int v) {
     const std::string s = std::to_string(v);
@@ -323,9 +326,26 @@ void CMsgWnd::DrawButtons(fw::Canvas& canvas) {
     const int cy = fw::GetSystemMetrics(fw::SM_CYFRAME);
     closeRect_ = {w - cx - 24, cy + 3, w - cx - 8, cy + 19};
     viewRect_ = {w - cx - 70, cy + 130, w - cx - 8, cy + 152};
-    // The two painted buttons are buttons to a screen reader too.
-    fw::SetAccessibleParts(GetSafeHwnd(), {{kClosePart, closeRect_, vq::Gbk("关闭")},
-                                           {kViewPart, viewRect_, vq::Gbk("查看")}});
+    // The two painted buttons are buttons to a screen reader too, and what the page shows is
+    // read out: its texts in order, its links as links (pressing one opens it).
+    std::vector<fw::AccessiblePart> parts{{kClosePart, closeRect_, vq::Gbk("关闭")},
+                                          {kViewPart, viewRect_, vq::Gbk("查看")}};
+    for (const CMsgManage* m : pageMessages_) {
+        for (const TextSegment& seg : m->segments) {
+            if (seg.kind == TextSegment::kEnd)
+                break;
+            if ((seg.kind != TextSegment::kPlain && seg.kind != TextSegment::kLink) ||
+                seg.text.empty())
+                continue;
+            const auto id = kFirstTextPart + static_cast<fw::UINT>(parts.size() - 2);
+            parts.push_back({id,
+                             {seg.rect.left, seg.rect.top, seg.rect.right, seg.rect.bottom},
+                             vq::Utf16ToGbk(seg.text),
+                             seg.kind == TextSegment::kLink ? fw::AccessiblePartRole::Link
+                                                            : fw::AccessiblePartRole::Text});
+        }
+    }
+    fw::SetAccessibleParts(GetSafeHwnd(), parts);
     if (auto close =
             ModuleResources().LoadBitmap(closeHot_ ? IDB_POPUP_CLOSE_HOT : IDB_POPUP_CLOSE)) {
         canvas.DrawBitmap(closeRect_.left, closeRect_.top, *close);

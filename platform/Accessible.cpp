@@ -218,7 +218,7 @@ bool PressAccessiblePart(HWND hwnd, UINT partId) {
             return false;
         }
         for (const AccessiblePart& part : d->accessibleParts) {
-            if (part.id == partId) {
+            if (part.id == partId && part.role != AccessiblePartRole::Text) {
                 const Point centre{(part.rect.left + part.rect.right) / 2,
                                    (part.rect.top + part.rect.bottom) / 2};
                 input::Mouse(hwnd, WM_LBUTTONDOWN, centre, MK_LBUTTON);

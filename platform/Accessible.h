@@ -40,19 +40,24 @@ bool GetAccessibleState(HWND hwnd, AccessibleState& state);
 // The text with every "&" marker taken out ("&&" stays one "&"), GBK-aware.
 std::string StripMnemonic(const std::string& gbk);
 
-// A part of a window that acts as a button without being a window of its own (the close
-// and view areas a pop-up paints): readers list it after the window, and pressing it is a
-// left click at its centre, as the mouse gives it.
+// What a painted part is to a reader: a button or a link is pressed, a text only read.
+enum class AccessiblePartRole { Button, Text, Link };
+
+// A part of a window that is not a window of its own (the close and view areas and the
+// message texts a pop-up paints): readers list it after the window, and pressing a button or
+// a link is a left click at its centre, as the mouse gives it.
 struct AccessiblePart {
     UINT id = 0;       // the window's own number for the part, not 0
     Rect rect;         // client coordinates of the window
-    std::string name;  // GBK
+    std::string name;  // GBK; a text part's whole text
+    AccessiblePartRole role = AccessiblePartRole::Button;
     bool operator==(const AccessiblePart&) const = default;
 };
 // Replaces the window's parts (the same list again changes nothing).
 void SetAccessibleParts(HWND hwnd, const std::vector<AccessiblePart>& parts);
 std::vector<AccessiblePart> GetAccessibleParts(HWND hwnd);
-// False when the window or the part is not there, or the window cannot take a click.
+// False when the window or the part is not there, the part is a text, or the window cannot
+// take a click.
 bool PressAccessiblePart(HWND hwnd, UINT partId);
 
 // ---- Changes, for the backend ----

@@ -176,6 +176,18 @@ public:
             return QAccessible::NoRole;
         }
         if (part_ != 0) {
+            AccessiblePart p;
+            if (!FindPart(Listed{hwnd_, part_}, p)) {
+                return QAccessible::NoRole;
+            }
+            switch (p.role) {
+                case AccessiblePartRole::Text:
+                    return QAccessible::StaticText;
+                case AccessiblePartRole::Link:
+                    return QAccessible::Link;
+                case AccessiblePartRole::Button:
+                    break;
+            }
             return QAccessible::PushButton;
         }
         switch (info.kind) {
@@ -231,8 +243,11 @@ public:
 
     void* interface_cast(QAccessible::InterfaceType type) override {
         WindowInfo info;
+        AccessiblePart p;
+        const bool pressablePart =
+            part_ != 0 && FindPart(Listed{hwnd_, part_}, p) && p.role != AccessiblePartRole::Text;
         if (type == QAccessible::ActionInterface && fw::GetWindowInfo(hwnd_, info) &&
-            (part_ != 0 || IsButtonKind(info.kind))) {
+            (pressablePart || (part_ == 0 && IsButtonKind(info.kind)))) {
             return static_cast<QAccessibleActionInterface*>(this);
         }
         return nullptr;

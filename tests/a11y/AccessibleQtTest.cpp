@@ -335,8 +335,8 @@ TEST_F(AccessibleQtTest, NoDrawnButtonOfAnyTemplateIsWithoutName) {
     EXPECT_GT(checked, 40);
 }
 
-// The control's corner pop-up paints its title and its two buttons: the reader gets the
-// title as the window's name and the buttons as buttons.
+// The control's corner pop-up paints its title, its two buttons and its message: the reader
+// gets the title as the window's name, the buttons as buttons and the message as text.
 TEST_F(AccessibleQtTest, CornerPopupNamesItsPaintedButtons) {
     CComPtr<IDispatch> disp;
     ASSERT_EQ(CPallinoteCtrl::CreateInstance(nullptr, IID_IDispatch, disp.PutVoid()), S_OK);
@@ -352,9 +352,15 @@ TEST_F(AccessibleQtTest, CornerPopupNamesItsPaintedButtons) {
     QAccessibleInterface* top = TreeOf(*popup);
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(top->text(QAccessible::Name), Q("最新"));
-    ASSERT_EQ(top->childCount(), 2);
+    ASSERT_EQ(top->childCount(), 3);
     QAccessibleInterface* close = top->child(0);
     QAccessibleInterface* view = top->child(1);
+    // The message the pop-up paints is read out, and is nothing to press.
+    QAccessibleInterface* text = top->child(2);
+    EXPECT_EQ(text->role(), QAccessible::StaticText);
+    EXPECT_EQ(text->text(QAccessible::Name), Q("研究所晨报：今日市场综述"));
+    EXPECT_EQ(text->interface_cast(QAccessible::ActionInterface), nullptr);
+    EXPECT_EQ(text->parent(), top);
     EXPECT_EQ(close->role(), kButton);
     EXPECT_EQ(close->text(QAccessible::Name), Q("关闭"));
     EXPECT_EQ(view->role(), kButton);

@@ -242,6 +242,8 @@ TEST_F(AccessibleTest, PartsOfAWindowArePressedAtTheirCentre) {
     const std::vector<fw::AccessiblePart> parts = {
         {1, fw::Rect{170, 4, 186, 20}, G("关闭")},
         {2, fw::Rect{120, 130, 182, 152}, G("查看")},
+        {4, fw::Rect{10, 30, 190, 46}, G("研究所晨报"), fw::AccessiblePartRole::Text},
+        {5, fw::Rect{10, 50, 90, 66}, G("详情"), fw::AccessiblePartRole::Link},
     };
     notes_.clear();
     fw::SetAccessibleParts(h, parts);
@@ -257,10 +259,14 @@ TEST_F(AccessibleTest, PartsOfAWindowArePressedAtTheirCentre) {
     EXPECT_EQ(pad.downs, centre);
     EXPECT_EQ(pad.ups, centre);
     EXPECT_FALSE(fw::PressAccessiblePart(h, 3));
+    EXPECT_FALSE(fw::PressAccessiblePart(h, 4)) << "a text is read, not pressed";
+    ASSERT_TRUE(fw::PressAccessiblePart(h, 5));
+    const std::vector<fw::Point> both = {fw::Point{151, 141}, fw::Point{50, 58}};
+    EXPECT_EQ(pad.downs, both);
     // A hidden window takes no press.
     pad.ShowWindow(fw::SW_HIDE);
     EXPECT_FALSE(fw::PressAccessiblePart(h, 1));
-    EXPECT_EQ(pad.downs.size(), 1u);
+    EXPECT_EQ(pad.downs.size(), 2u);
 
     fw::SetAccessibleParts(h, {});
     EXPECT_TRUE(fw::GetAccessibleParts(h).empty());

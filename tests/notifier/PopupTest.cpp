@@ -2,6 +2,7 @@
 #include "notifier/ControlEvents.h"
 #include "notifier/MsgWnd.h"
 #include "notifier/PopupRegistry.h"
+#include "platform/Accessible.h"
 #include "platform/Backend.h"
 #include "platform/core/Text.h"
 #include "tests/notifier/NotifierTestSupport.h"
@@ -354,6 +355,44 @@ TEST_F(PopupTest, APopUpReportsToItsEventsInterfaceOnly) {
                                            u"destroyed"}));
     // Nothing reached a control: none was involved.
     EXPECT_TRUE(sink.events.empty());
+}
+
+// A screen reader gets the page as the pop-up paints it: after the two buttons, the message's
+// texts in order, its link as a link that opens like a click.
+TEST_F(PopupTest, AReaderGetsThePagesTextsAndPressesItsLinks) {
+    Embed();
+    RecordingEvents events;
+    events.owner = &host;
+    auto msg = std::make_unique<CMsgManage>();
+    msg->id = 4243;
+    msg->other1 = u"a", msg->other2 = u"b", msg->other3 = u"c";
+    msg->ParseText(u"New report [42|Open] today");
+    msg->height = msg->Layout(0, kMsgLayoutWidth, kMsgHeightLimit);
+    CMsgWnd w(&events, 4243, 9000);
+    w.AddMessage(std::move(msg));
+    w.SetTitle(u"T");
+    ASSERT_TRUE(w.CreatePopup());
+    w.ShowWindow(fw::SW_SHOWNOACTIVATE);
+    Paint(&w);
+    const std::vector<fw::AccessiblePart> parts = fw::GetAccessibleParts(w.GetSafeHwnd());
+    ASSERT_EQ(parts.size(), 5u);
+    EXPECT_EQ(parts[0].name, vq::Gbk("关闭"));
+    EXPECT_EQ(parts[1].name, vq::Gbk("查看"));
+    const std::vector<std::pair<std::string, fw::AccessiblePartRole>> texts = {
+        {"New report ", fw::AccessiblePartRole::Text},
+        {"Open", fw::AccessiblePartRole::Link},
+        {" today", fw::AccessiblePartRole::Text}};
+    const auto& segments = w.PageMessages().at(0)->segments;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(parts[2 + i].name, texts[i].first);
+        EXPECT_EQ(parts[2 + i].role, texts[i].second);
+        const fw::Rect r = parts[2 + i].rect;
+        EXPECT_EQ((SegRect{r.left, r.top, r.right, r.bottom}), segments[i].rect) << i;
+    }
+    EXPECT_FALSE(fw::PressAccessiblePart(w.GetSafeHwnd(), parts[2].id));
+    ASSERT_TRUE(fw::PressAccessiblePart(w.GetSafeHwnd(), parts[3].id));
+    EXPECT_EQ(events.reports, std::vector<std::u16string>{u"link 4243 42 abc"});
+    w.DestroyWindow();
 }
 
 }  // namespace
