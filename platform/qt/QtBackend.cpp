@@ -86,7 +86,17 @@ QIcon IconOf(HICON icon) {
     if (!b) {
         return {};
     }
-    return QIcon(QPixmap::fromImage(ToImage(*b)));
+    // Both sizes as plain pixmaps: the desktop asks for an icon size times its scale and
+    // the icon answers with the drawn 2x picture instead of an enlarged 1x one.
+    QIcon out;
+    for (const Bitmap* size : {b.get(), b->DoubleSize().get()}) {
+        if (size != nullptr) {
+            QImage image = ToImage(*size);
+            image.setDevicePixelRatio(1);
+            out.addPixmap(QPixmap::fromImage(image));
+        }
+    }
+    return out;
 }
 
 QRegion ToRegion(const Region& region) {

@@ -261,6 +261,45 @@ TEST_F(ScaleGui, LoginDialogLinesUpNativeEditsWithItsDrawnFramesAndButtons) {
     dlg.DestroyWindow();
 }
 
+// Window and tray icons carry the drawn 2x picture beside the 1x one, so the desktop never
+// has to enlarge the small one. The 2x pictures are drawn at build time, into the program's
+// own resources.
+TEST_F(ScaleGui, WindowIconsCarryTheirDrawnDoubleSize) {
+    const char* runtime = std::getenv("VQ_RUNTIME_DIR");
+    ASSERT_NE(runtime, nullptr);
+    fw::Resources& res = fw::Resources::Global();
+    res.Clear();
+    ASSERT_TRUE(res.LoadDirectory((std::filesystem::path(runtime) / "res").string()));
+    {
+        SkinnedDialog dlg(129, SkinnedDialog::Back::Bitmap, 130, false, {});
+        ASSERT_TRUE(dlg.Create());
+        dlg.SetIcon(128, true);
+        dlg.ShowWindow(fw::SW_SHOW);
+        const QIcon icon = Native(dlg.GetSafeHwnd())->windowIcon();
+        const QList<QSize> sizes = icon.availableSizes();
+        EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+        EXPECT_TRUE(sizes.contains(QSize(64, 64)));
+        const auto art = res.LoadIcon(128);
+        ASSERT_TRUE(art && art->DoubleSize());
+        const fw::Bitmap& twice = *art->DoubleSize();
+        ASSERT_EQ(twice.DeviceWidth(), 64);
+        const QImage big = icon.pixmap(QSize(64, 64), 1.0).toImage();
+        ASSERT_EQ(big.size(), QSize(64, 64));
+        int differ = 0;
+        for (int y = 0; y < 64; y += 3) {
+            for (int x = 0; x < 64; x += 3) {
+                ASSERT_EQ(big.pixel(x, y), twice.Row(y)[x] | 0xFF000000u) << x << "," << y;
+                // Finer than the 1x picture doubled, somewhere.
+                differ += big.pixel(x, y) != (art->Row(y / 2)[x / 2] | 0xFF000000u) ? 1 : 0;
+            }
+        }
+        EXPECT_GT(differ, 0);
+        dlg.DestroyWindow();
+    }
+    res.Clear();
+    res.LoadDirectory((Root("VQ_SOURCE_DIR", "../..") / "res").string());
+}
+
 TEST_F(ScaleGui, TextIsRasterisedAtTheDeviceSize) {
     SkinnedDialog dlg(100, SkinnedDialog::Back::Plain, 0, false, {});
     ASSERT_TRUE(dlg.Create());
