@@ -1,5 +1,7 @@
 #include "skin/ImageList.h"
 
+#include <algorithm>
+
 bool CImageList::Create(int cx, int cy, fw::UINT flags, int initial, int grow) {
     DeleteImageList();
     if (cx <= 0 || cy <= 0) {
@@ -43,6 +45,18 @@ int CImageList::Add(const fw::Bitmap& strip, fw::Color mask) {
                 img.transparent[at] = (m_flags & ILC_MASK) != 0 && c == mask;
             }
         }
+        // The strip's drawn 2x picture, cut the same way, for canvases at an even scale.
+        if (const auto& twice = strip.DoubleSize(); twice && (m_flags & ILC_MASK) != 0) {
+            fw::Bitmap cut(2 * m_cx, 2 * m_cy, mask);
+            const int left = 2 * i * m_cx;
+            for (int y = 0; y < std::min(2 * m_cy, twice->DeviceHeight()); ++y) {
+                for (int x = 0; x < 2 * m_cx; ++x) {
+                    cut.Row(y)[x] = twice->Row(y)[left + x];
+                }
+            }
+            img.pixels.AttachDoubleSize(cut);
+        }
+        img.mask = mask;
         m_images.push_back(std::move(img));
     }
     return first;
@@ -61,6 +75,11 @@ bool CImageList::Draw(fw::Canvas& canvas, int index, fw::Point at) const {
         return false;
     }
     const Image& img = m_images[std::size_t(index)];
+    if (img.pixels.DoubleSize() && canvas.Scale() % 2 == 0) {
+        canvas.TransparentBlt({at.x, at.y, at.x + m_cx, at.y + m_cy}, img.pixels,
+                              {0, 0, m_cx, m_cy}, img.mask);
+        return true;
+    }
     for (int y = 0; y < m_cy; ++y) {
         for (int x = 0; x < m_cx; ++x) {
             if (!img.transparent[std::size_t(y) * std::size_t(m_cx) + std::size_t(x)]) {

@@ -21,8 +21,9 @@ public:
     void DeleteImageList();
 
     // Cuts `strip` into images of the list's width, left to right (a narrower rest is
-    // dropped), marking pixels of colour `mask` transparent. Returns the index of the
-    // first new image, or -1 when nothing was added.
+    // dropped), marking pixels of colour `mask` transparent. The strip's 2x picture, when it
+    // has one and the list is masked, is cut alongside and drawn on canvases at an even
+    // scale. Returns the index of the first new image, or -1 when nothing was added.
     int Add(const fw::Bitmap& strip, fw::Color mask);
 
     int GetImageCount() const { return static_cast<int>(m_images.size()); }
@@ -37,8 +38,9 @@ public:
 
 private:
     struct Image {
-        fw::Bitmap pixels;
+        fw::Bitmap pixels;  // with the strip's 2x cut attached when it had one (masked lists)
         std::vector<bool> transparent;
+        fw::Color mask = 0;
     };
     int m_cx = 0;
     int m_cy = 0;
