@@ -12,9 +12,10 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
-#include <streambuf>
 #include <utility>
 #include <vector>
+
+#include "messaging/log/SalvageDump.h"
 
 namespace {
 
@@ -56,78 +57,8 @@ LogState CheckLog(const std::string& path) {
                                                              : LogState::kDamaged;
 }
 
-// The records Berkeley DB's salvage finds in a damaged file, in page order. Its dump has a
-// header up to "HEADER=END", then one line per record, a space and the bytes in hex, up to
-// "DATA=END". Unlike a cursor, the salvage reads every page on its own and follows no
-// pointer it has not checked.
-class SalvagedRecords : public std::streambuf {
-public:
-    explicit SalvagedRecords(const std::function<bool(std::string_view)>& visit) : visit_(visit) {}
-    void Finish() { EndLine(); }
-
-protected:
-    int_type overflow(int_type c) override {
-        if (c != traits_type::eof())
-            Put(static_cast<char>(c));
-        return traits_type::not_eof(c);
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        for (std::streamsize i = 0; i < n; ++i)
-            Put(s[i]);
-        return n;
-    }
-
-private:
-    // No record of the log comes near this; a longer line is not one of its records.
-    static constexpr std::size_t kLongestLine = std::size_t{1} << 26;
-
-    void Put(char c) {
-        if (c == '\n')
-            EndLine();
-        else if (line_.size() < kLongestLine)
-            line_.push_back(c);
-        else
-            overlong_ = true;
-    }
-    static int Nibble(char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    }
-    void EndLine() {
-        if (line_ == "HEADER=END") {
-            inData_ = true;
-        } else if (line_ == "DATA=END") {
-            inData_ = false;
-        } else if (inData_ && !stopped_ && !overlong_ && !line_.empty() && line_[0] == ' ' &&
-                   line_.size() % 2 == 1) {
-            std::string bytes;
-            bytes.reserve(line_.size() / 2);
-            bool hex = true;
-            for (std::size_t i = 1; hex && i < line_.size(); i += 2) {
-                const int high = Nibble(line_[i]);
-                const int low = Nibble(line_[i + 1]);
-                hex = high >= 0 && low >= 0;
-                bytes.push_back(static_cast<char>(high * 16 + low));
-            }
-            if (hex)
-                stopped_ = !visit_(bytes);
-        }
-        line_.clear();
-        overlong_ = false;
-    }
-
-    const std::function<bool(std::string_view)>& visit_;
-    std::string line_;
-    bool inData_ = false;
-    bool overlong_ = false;
-    bool stopped_ = false;
-};
-
 void SalvageLog(const std::string& path, const std::function<bool(std::string_view)>& visit) {
-    SalvagedRecords records(visit);
+    SalvageDumpReader records(visit);
     std::ostream out(&records);
     Db db(nullptr, DB_CXX_NO_EXCEPTIONS);
     db.set_errcall(QuietErrors);
