@@ -328,17 +328,23 @@ public:
     std::vector<std::u16string> reports;
 };
 
+// A message with the extra values "a", "b", "c", laid out for the pop-up.
+std::unique_ptr<CMsgManage> LaidOut(int id, const std::u16string& text) {
+    auto msg = std::make_unique<CMsgManage>();
+    msg->id = id;
+    msg->other1 = u"a", msg->other2 = u"b", msg->other3 = u"c";
+    msg->ParseText(text);
+    msg->height = msg->Layout(0, kMsgLayoutWidth, kMsgHeightLimit);
+    return msg;
+}
+
 TEST_F(PopupTest, APopUpReportsToItsEventsInterfaceOnly) {
     Embed();
     RecordingEvents events;
     events.owner = &host;
     events.url = u"http://branch/9";
-    auto msg = std::make_unique<CMsgManage>();
-    msg->id = 4242;
+    auto msg = LaidOut(4242, u"see [77|this] now");
     msg->closeFlag = 1;
-    msg->other1 = u"a", msg->other2 = u"b", msg->other3 = u"c";
-    msg->ParseText(u"see [77|this] now");
-    msg->height = msg->Layout(0, kMsgLayoutWidth, kMsgHeightLimit);
     CMsgWnd w(&events, 4242, 9000);
     w.AddMessage(std::move(msg));
     w.SetTitle(u"T");
@@ -363,13 +369,8 @@ TEST_F(PopupTest, AReaderGetsThePagesTextsAndPressesItsLinks) {
     Embed();
     RecordingEvents events;
     events.owner = &host;
-    auto msg = std::make_unique<CMsgManage>();
-    msg->id = 4243;
-    msg->other1 = u"a", msg->other2 = u"b", msg->other3 = u"c";
-    msg->ParseText(u"New report [42|Open] today");
-    msg->height = msg->Layout(0, kMsgLayoutWidth, kMsgHeightLimit);
     CMsgWnd w(&events, 4243, 9000);
-    w.AddMessage(std::move(msg));
+    w.AddMessage(LaidOut(4243, u"New report [42|Open] today"));
     w.SetTitle(u"T");
     ASSERT_TRUE(w.CreatePopup());
     w.ShowWindow(fw::SW_SHOWNOACTIVATE);
