@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "platform/Backend.h"
 #include "platform/Internal.h"
@@ -40,6 +41,66 @@ bool EnabledChain(WindowData* d) {
     return d != nullptr;
 }
 
+bool ShownChain(const WindowData* d) {
+    for (; d != nullptr; d = d->IsChild() ? Find(d->parent) : nullptr) {
+        if (!d->visible || d->minimized) {
+            return false;
+        }
+        if (!d->IsChild()) {
+            break;
+        }
+    }
+    return d != nullptr;
+}
+
+// The controls Tab stops at, in the order they were made: shown, enabled, with WS_TABSTOP.
+void CollectTabStops(const WindowData& parent, std::vector<HWND>& out) {
+    for (const HWND child : parent.children) {
+        WindowData* d = Find(child);
+        if (d == nullptr) {
+            continue;
+        }
+        if ((d->style & WS_TABSTOP) != 0 && ShownChain(d) && EnabledChain(d)) {
+            out.push_back(child);
+        }
+        CollectTabStops(*d, out);
+    }
+}
+
+// Tab and Shift+Tab in a dialog: the next or previous stop after the focus, round the end.
+void MoveDialogFocus(WindowData& top, bool forward) {
+    std::vector<HWND> stops;
+    CollectTabStops(top, stops);
+    if (stops.empty()) {
+        return;
+    }
+    Core& c = GetCore();
+    const auto at = std::find(stops.begin(), stops.end(), c.focus);
+    std::size_t next = 0;
+    if (at == stops.end()) {
+        next = forward ? 0 : stops.size() - 1;
+    } else {
+        const std::size_t i = std::size_t(at - stops.begin());
+        next = forward ? (i + 1) % stops.size() : (i + stops.size() - 1) % stops.size();
+    }
+    c.keyboardCues = true;
+    const HWND old = c.focus;
+    if (WindowData* d = Find(stops[next]); d != nullptr && d->object != nullptr) {
+        d->object->SetFocus();
+    }
+    // Focus marks change the pictures of both buttons.
+    for (const HWND h : {old, stops[next]}) {
+        if (WindowData* d = Find(h); d != nullptr && d->object != nullptr) {
+            d->object->Invalidate();
+        }
+    }
+}
+
+bool IsButtonKind(const WindowData& d) {
+    return d.kind == ControlKind::Button || d.kind == ControlKind::CheckBox ||
+           d.kind == ControlKind::Radio;
+}
+
 }  // namespace
 
 void Mouse(HWND hwnd, UINT message, Point p, UINT keys) {
@@ -68,6 +129,7 @@ void Mouse(HWND hwnd, UINT message, Point p, UINT keys) {
         // A press in another top-level window takes the keyboard there, as activating it
         // does on a desktop.
         if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+            c.keyboardCues = false;
             WindowData* top = TopOf(Find(hwnd));
             if (top != nullptr && top->object != nullptr && TopOf(Find(c.focus)) != top) {
                 top->object->SetFocus();
@@ -114,8 +176,23 @@ void Key(HWND hwnd, UINT vk, bool down, UINT keys) {
             Dispatch(hwnd, WM_KEYUP, vk, LPARAM(keys));
             return;
         }
-        // The dialog keys: Escape cancels, Enter outside a multi-line editor is OK.
+        // The dialog keys: Tab moves the focus, Space presses the focused button (Enter too
+        // when the keyboard brought the focus there), Escape cancels, Enter outside a
+        // multi-line editor is OK.
         WindowData* top = TopOf(d);
+        Core& core = GetCore();
+        if (top != nullptr && top->isDialog && vk == VK_TAB && (keys & MK_CONTROL) == 0) {
+            MoveDialogFocus(*top, (keys & MK_SHIFT) == 0);
+            return;
+        }
+        if (core.focus == hwnd && IsButtonKind(*d) &&
+            (vk == VK_SPACE ||
+             (vk == VK_RETURN && core.keyboardCues && d->kind == ControlKind::Button))) {
+            const bool cues = core.keyboardCues;
+            Click(hwnd);
+            core.keyboardCues = cues;  // the click is the keyboard's, not the mouse's
+            return;
+        }
         const bool wantsReturn =
             (d->kind == ControlKind::Edit || d->kind == ControlKind::RichEdit) &&
             (d->style & ES_MULTILINE) != 0;

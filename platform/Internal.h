@@ -111,6 +111,8 @@ struct Core {
     HWND mouseOver = kNoWindow;
     HWND buttonDown = kNoWindow;
     UINT keyState = 0;  // MK_CONTROL | MK_SHIFT
+    // Focus marks are drawn once the keyboard has moved the focus, until the mouse presses.
+    bool keyboardCues = false;
     int modalDepth = 0;
     AccessibleListener accessListener;
 

@@ -13,6 +13,36 @@ namespace fw {
 
 using namespace detail;
 
+namespace {
+
+// The dotted ring around a button the keyboard has reached, light and dark by turns so that
+// it shows on any skin.
+void DrawFocusMark(const WindowData& d, Canvas& canvas, const Rect& client) {
+    const Core& c = GetCore();
+    if (!c.keyboardCues || c.focus != d.hwnd || client.Width() < 6 || client.Height() < 6) {
+        return;
+    }
+    const Rect r{client.left + 1, client.top + 1, client.right - 1, client.bottom - 1};
+    int n = 0;
+    const auto dot = [&](int x, int y) {
+        canvas.SetPixel(x, y, (n++ / 2) % 2 == 0 ? RGB(255, 255, 255) : RGB(32, 32, 32));
+    };
+    for (int x = r.left; x < r.right; ++x) {
+        dot(x, r.top);
+    }
+    for (int y = r.top + 1; y < r.bottom; ++y) {
+        dot(r.right - 1, y);
+    }
+    for (int x = r.right - 2; x >= r.left; --x) {
+        dot(x, r.bottom - 1);
+    }
+    for (int y = r.bottom - 2; y > r.top; --y) {
+        dot(r.left, y);
+    }
+}
+
+}  // namespace
+
 namespace detail {
 
 void PaintControl(WindowData& d, Canvas& canvas) {
@@ -48,6 +78,7 @@ void PaintControl(WindowData& d, Canvas& canvas) {
                 canvas.DrawButtonFrame(client, d.pressed);
                 canvas.DrawText(d.text, client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             }
+            DrawFocusMark(d, canvas, client);
             break;
         }
         case ControlKind::CheckBox:
@@ -80,6 +111,7 @@ void PaintControl(WindowData& d, Canvas& canvas) {
                 canvas.DrawText(d.text, Rect{box + 4, 0, client.right, client.bottom},
                                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
             }
+            DrawFocusMark(d, canvas, client);
             break;
         }
         case ControlKind::GroupBox:

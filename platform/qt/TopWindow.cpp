@@ -23,6 +23,8 @@ UINT VirtualKey(int qtKey) {
             return VK_ESCAPE;
         case Qt::Key_Tab:
             return VK_TAB;
+        case Qt::Key_Space:
+            return VK_SPACE;
         case Qt::Key_Backspace:
             return VK_BACK;
         case Qt::Key_Control:
@@ -211,6 +213,18 @@ void TopWindow::keyPressEvent(QKeyEvent* event) {
     QtBackend::Scope scope(backend_);
     const HWND focus = fw::GetFocus();
     input::Key(focus != kNoWindow ? focus : hwnd_, vk, true, KeyBits({}, event->modifiers()));
+}
+
+bool TopWindow::focusNextPrevChild(bool next) {
+    // Tab goes round the core's tab stops, drawn buttons among them; Qt alone would only
+    // know the native widgets. A window that is not a dialog leaves it to Qt.
+    QtBackend::Scope scope(backend_);
+    const HWND before = fw::GetFocus();
+    input::Key(before != kNoWindow ? before : hwnd_, VK_TAB, true, next ? 0 : MK_SHIFT);
+    if (fw::GetFocus() != before) {
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void TopWindow::keyReleaseEvent(QKeyEvent* event) {

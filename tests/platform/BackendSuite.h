@@ -344,6 +344,61 @@ TYPED_TEST_P(BackendSuite, ClicksAndKeysReachTheDispatchFunction) {
     EXPECT_FALSE(dlg.IsWindowVisible());  // OnOK of a modeless dialog hides it
 }
 
+// Tab goes round the shown, enabled tab stops in the order they were made, drawn buttons
+// among them; Shift+Tab goes back. Space presses the focused button, and so does Enter once
+// the keyboard brought the focus there; a drawn button reached by the keyboard wears a
+// dotted ring until the mouse presses.
+TYPED_TEST_P(BackendSuite, TabReachesDrawnButtonsAndSpacePressesThem) {
+    RecordingDialog dlg(9010);
+    vqtest::DrawnButton drawn;
+    ASSERT_TRUE(dlg.Create());
+    ASSERT_TRUE(drawn.SubclassDlgItem(20, &dlg));
+    dlg.ShowWindow(fw::SW_SHOW);
+    const fw::HWND edit = dlg.GetDlgItemHandle(11);
+    const fw::HWND button = dlg.GetDlgItemHandle(20);
+    const fw::HWND check = dlg.GetDlgItemHandle(15);
+    const fw::HWND ok = dlg.GetDlgItemHandle(fw::IDOK);
+    fw::input::Focus(edit);
+    ASSERT_EQ(fw::GetFocus(), edit);
+
+    std::vector<fw::HWND> order;
+    for (int i = 0; i < 4; ++i) {
+        fw::input::Key(fw::GetFocus(), fw::VK_TAB, true);
+        order.push_back(fw::GetFocus());
+    }
+    EXPECT_EQ(order, (std::vector<fw::HWND>{button, check, ok, edit}));
+    fw::input::Key(edit, fw::VK_TAB, true, fw::MK_SHIFT);
+    EXPECT_EQ(fw::GetFocus(), ok);
+    fw::input::Key(ok, fw::VK_TAB, true, fw::MK_SHIFT);
+    fw::input::Key(check, fw::VK_TAB, true, fw::MK_SHIFT);
+    ASSERT_EQ(fw::GetFocus(), button);
+
+    // The ring: the corner pixel inside the button's edge, light, then dark two pixels on.
+    const fw::Rect r = dlg.GetDlgItem(20)->GetRectInParent();
+    fw::Bitmap shot = fw::RenderWindow(dlg.GetSafeHwnd());
+    EXPECT_EQ(shot.GetPixel(r.left + 1, r.top + 1), fw::RGB(255, 255, 255));
+    EXPECT_EQ(shot.GetPixel(r.left + 3, r.top + 1), fw::RGB(32, 32, 32));
+    EXPECT_NE(drawn.states.back() & fw::ODS_FOCUS, 0u);
+
+    using Cmd = std::pair<fw::UINT, fw::UINT>;
+    dlg.commands.clear();
+    fw::input::Key(button, fw::VK_SPACE, true);
+    fw::input::Key(button, fw::VK_SPACE, false);
+    fw::input::Key(button, fw::VK_RETURN, true);
+    EXPECT_EQ(dlg.commands, (std::vector<Cmd>{{20, fw::BN_CLICKED}, {20, fw::BN_CLICKED}}));
+    fw::input::Key(button, fw::VK_TAB, true);
+    fw::input::Key(check, fw::VK_SPACE, true);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(15), 1);
+
+    // After a mouse press the ring goes and Enter on the pressed button is OK again.
+    fw::input::Click(button);
+    shot = fw::RenderWindow(dlg.GetSafeHwnd());
+    EXPECT_NE(shot.GetPixel(r.left + 1, r.top + 1), fw::RGB(255, 255, 255));
+    dlg.commands.clear();
+    fw::input::Key(button, fw::VK_RETURN, true);
+    EXPECT_EQ(dlg.commands, (std::vector<Cmd>{{fw::IDOK, fw::BN_CLICKED}}));
+}
+
 TYPED_TEST_P(BackendSuite, NumberedMessagesArriveInOrder) {
     RecordingDialog dlg(9001);
     ASSERT_TRUE(dlg.Create());
@@ -806,14 +861,12 @@ TYPED_TEST_P(BackendSuite, WindowPlacementAndState) {
     EXPECT_EQ(dlg.GetIcon(true), 131u);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(BackendSuite, DialogFromTemplateHasItsControls,
-                            ModalDialogReturnsTheEndDialogValue, ModelessDialogLivesUntilDestroyed,
-                            ClicksAndKeysReachTheDispatchFunction, NumberedMessagesArriveInOrder,
-                            SendFromAnotherThreadWaitsForTheUiThread, TimersFireUntilKilled,
-                            MessageBoxesAreAnswered, MenuChoiceArrivesAsCommand,
-                            OwnerDrawTransparencyAndRegionsPixelByPixel, EditsApplyTheirRules,
-                            RichEditKeepsPicturesAsCharacters,
-                            RichEditFindsLinksAndReportsClicksOnThem,
-                            RichEditSelectionLimitFontAndKeys,
-                            FocusLeavesWithAClickElsewhereOrToAnotherProgram,
-                            ToolTipShowsTheTextOfTheToolUnderThePointer, WindowPlacementAndState);
+REGISTER_TYPED_TEST_SUITE_P(
+    BackendSuite, TabReachesDrawnButtonsAndSpacePressesThem, DialogFromTemplateHasItsControls,
+    ModalDialogReturnsTheEndDialogValue, ModelessDialogLivesUntilDestroyed,
+    ClicksAndKeysReachTheDispatchFunction, NumberedMessagesArriveInOrder,
+    SendFromAnotherThreadWaitsForTheUiThread, TimersFireUntilKilled, MessageBoxesAreAnswered,
+    MenuChoiceArrivesAsCommand, OwnerDrawTransparencyAndRegionsPixelByPixel, EditsApplyTheirRules,
+    RichEditKeepsPicturesAsCharacters, RichEditFindsLinksAndReportsClicksOnThem,
+    RichEditSelectionLimitFontAndKeys, FocusLeavesWithAClickElsewhereOrToAnotherProgram,
+    ToolTipShowsTheTextOfTheToolUnderThePointer, WindowPlacementAndState);

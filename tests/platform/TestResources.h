@@ -52,9 +52,9 @@ inline void WriteFile(const std::filesystem::path& p, const std::vector<std::uin
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// Dialog 9001 (dialog units) and 9002 (pixels), 9004 (a picture radio button), 9005 (radio
-// buttons, one with a picture, and a check box), menu 9100, strings 9200/9201, bitmap 9300
-// (4x2: red, magenta, green, blue / magenta x4), bitmap 9305 (12x12: a red 6x6 square in a
+// Dialog 9001 (dialog units) and 9002 (pixels), 9010 (tab stops), 9004 (a picture radio button),
+// 9005 (radio buttons, one with a picture, and a check box), menu 9100, strings 9200/9201, bitmap
+// 9300 (4x2: red, magenta, green, blue / magenta x4), bitmap 9305 (12x12: a red 6x6 square in a
 // magenta frame 3 pixels wide), icon 9301 (1x1 white).
 inline std::filesystem::path MakeTestResources(const std::filesystem::path& dir) {
     WriteFile(dir / "test.vqrc",
@@ -83,6 +83,15 @@ inline std::filesystem::path MakeTestResources(const std::filesystem::path& dir)
               "  STYLE popup\n"
               "  EXSTYLE topmost|toolwindow\n"
               "  CONTROL 30 button 10 10 8 6 \"\" ownerdraw\n"
+              "END\n"
+              "DIALOG 9010 200 80 UNITS PX\n"
+              "  CONTROL 11 edit 4 4 60 16 \"\" tabstop\n"
+              "  CONTROL 20 button 4 24 40 16 \"\" ownerdraw|tabstop\n"
+              "  CONTROL 21 button 50 24 40 16 \"隐\" hidden|tabstop\n"
+              "  CONTROL 22 button 96 24 40 16 \"停\" disabled|tabstop\n"
+              "  CONTROL 15 checkbox 4 44 60 12 \"选\" tabstop\n"
+              "  CONTROL 10 static 4 60 40 12 \"字\"\n"
+              "  CONTROL 1 button 140 4 50 16 \"确定\" default|tabstop\n"
               "END\n"
               "DIALOG 9004 40 20 UNITS PX\n"
               "  STYLE popup\n"

@@ -201,6 +201,27 @@ TEST_F(QtWidgets, EscapeInAnEditorCancelsTheDialog) {
     EXPECT_FALSE(dlg.IsWindowVisible());
 }
 
+// Real key presses: Tab from a native editor reaches the drawn button (which has no widget
+// of its own, so the window takes the keyboard), Space there presses it, Shift+Tab brings
+// the keyboard back into the editor.
+TEST_F(QtWidgets, TabFromAnEditorReachesADrawnButtonAndSpacePressesIt) {
+    Recorder dlg(9010);
+    ASSERT_TRUE(dlg.Create());
+    dlg.ShowWindow(fw::SW_SHOW);
+    QWidget* edit = W(dlg.GetDlgItemHandle(11));
+    ASSERT_NE(edit, nullptr);
+    fw::input::Focus(dlg.GetDlgItemHandle(11));
+    Key(edit, Qt::Key_Tab);
+    EXPECT_EQ(fw::GetFocus(), dlg.GetDlgItemHandle(20));
+    QWidget* top = edit->window();
+    EXPECT_EQ(top->focusWidget(), top);
+    Key(top, Qt::Key_Space);
+    EXPECT_EQ(dlg.Count(20, fw::BN_CLICKED), 1);
+    Key(top, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(fw::GetFocus(), dlg.GetDlgItemHandle(11));
+    EXPECT_EQ(top->focusWidget(), edit);
+}
+
 TEST_F(QtWidgets, RichEditKeepsItsPicturesWhileTheUserTypes) {
     Recorder dlg(9001);
     ASSERT_TRUE(dlg.Create());
