@@ -290,8 +290,7 @@ LRESULT DefaultProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     Core& c = GetCore();
-    const bool isButton = d->kind == ControlKind::Button || d->kind == ControlKind::CheckBox ||
-                          d->kind == ControlKind::Radio;
+    const bool isButton = IsButtonKind(d->kind);
     switch (message) {
         case WM_ERASEBKGND: {
             auto* canvas = reinterpret_cast<Canvas*>(wParam);

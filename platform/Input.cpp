@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Accessible.h"
 #include "platform/Backend.h"
 #include "platform/Internal.h"
 
@@ -41,18 +42,6 @@ bool EnabledChain(WindowData* d) {
     return d != nullptr;
 }
 
-bool ShownChain(const WindowData* d) {
-    for (; d != nullptr; d = d->IsChild() ? Find(d->parent) : nullptr) {
-        if (!d->visible || d->minimized) {
-            return false;
-        }
-        if (!d->IsChild()) {
-            break;
-        }
-    }
-    return d != nullptr;
-}
-
 // The controls Tab stops at, in the order they were made: shown, enabled, with WS_TABSTOP.
 void CollectTabStops(const WindowData& parent, std::vector<HWND>& out) {
     for (const HWND child : parent.children) {
@@ -60,7 +49,9 @@ void CollectTabStops(const WindowData& parent, std::vector<HWND>& out) {
         if (d == nullptr) {
             continue;
         }
-        if ((d->style & WS_TABSTOP) != 0 && ShownChain(d) && EnabledChain(d)) {
+        AccessibleState state;
+        if ((d->style & WS_TABSTOP) != 0 && GetAccessibleState(child, state) && state.visible &&
+            state.enabled) {
             out.push_back(child);
         }
         CollectTabStops(*d, out);
@@ -94,11 +85,6 @@ void MoveDialogFocus(WindowData& top, bool forward) {
             d->object->Invalidate();
         }
     }
-}
-
-bool IsButtonKind(const WindowData& d) {
-    return d.kind == ControlKind::Button || d.kind == ControlKind::CheckBox ||
-           d.kind == ControlKind::Radio;
 }
 
 }  // namespace
@@ -185,7 +171,7 @@ void Key(HWND hwnd, UINT vk, bool down, UINT keys) {
             MoveDialogFocus(*top, (keys & MK_SHIFT) == 0);
             return;
         }
-        if (core.focus == hwnd && IsButtonKind(*d) &&
+        if (core.focus == hwnd && IsButtonKind(d->kind) &&
             (vk == VK_SPACE ||
              (vk == VK_RETURN && core.keyboardCues && d->kind == ControlKind::Button))) {
             const bool cues = core.keyboardCues;

@@ -54,6 +54,12 @@ enum class ControlKind {
     Custom  // windows made in code
 };
 
+// Push buttons, check boxes and radio buttons: pressed by a click or by Space.
+constexpr bool IsButtonKind(ControlKind kind) {
+    return kind == ControlKind::Button || kind == ControlKind::CheckBox ||
+           kind == ControlKind::Radio;
+}
+
 // "static", "picture", "button", ... as written in definition files; nullopt if unknown.
 std::optional<ControlKind> ControlKindFromName(std::string_view name);
 const char* ControlKindName(ControlKind kind);

@@ -40,13 +40,15 @@ enum class LogState { kSound, kDamaged, kForeign };
 
 // A writer killed inside a flush can leave the tree half written; the next append into it
 // would crash. The check reads every page, so it runs only after such an end. A file that
-// does not even open as a record-number log is not ours to repair.
-LogState CheckLog(const std::string& path) {
+// does not even open as a record-number log is not ours to repair (`openError` says why).
+LogState CheckLog(const std::string& path, int* openError = nullptr) {
     {
         Db db(nullptr, DB_CXX_NO_EXCEPTIONS);
         db.set_errcall(QuietErrors);
         const int rc = db.open(nullptr, path.c_str(), nullptr, DB_RECNO, DB_RDONLY, 0);
         db.close(0);
+        if (openError != nullptr)
+            *openError = rc;
         if (rc != 0)
             return LogState::kForeign;
     }
@@ -281,16 +283,12 @@ bool WalkMessageLog(const std::string& path, bool newestFirst,
         return false;
     };
     try {
-        {
-            Db probe(nullptr, DB_CXX_NO_EXCEPTIONS);
-            probe.set_errcall(QuietErrors);
-            const int rc = probe.open(nullptr, path.c_str(), nullptr, DB_RECNO, DB_RDONLY, 0);
-            probe.close(0);
-            if (rc != 0)
-                return fail("cannot open the log", rc);
-        }
         // A cursor trusts the tree's pointers: in a damaged file it can read freed memory.
-        if (CheckLog(path) == LogState::kDamaged) {
+        int openError = 0;
+        const LogState state = CheckLog(path, &openError);
+        if (state == LogState::kForeign)
+            return fail("cannot open the log", openError);
+        if (state == LogState::kDamaged) {
             std::vector<std::string> records;
             SalvageLog(path, [&](std::string_view bytes) {
                 records.emplace_back(bytes);

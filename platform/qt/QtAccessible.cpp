@@ -111,11 +111,6 @@ bool OffsetInTop(HWND hwnd, QPoint& at) {
     return true;
 }
 
-bool IsButtonKind(ControlKind kind) {
-    return kind == ControlKind::Button || kind == ControlKind::CheckBox ||
-           kind == ControlKind::Radio;
-}
-
 // A control the core draws into its top window's picture, or a part of a window.
 class DrawnControl : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
